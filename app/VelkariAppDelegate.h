@@ -1,0 +1,47 @@
+#pragma once
+
+#include "screens/VelkariShell.h"
+
+#include "platform/ApplicationDelegate.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace platform {
+class Window;
+}
+class VelkariViewController;
+
+// Lives for the whole run and owns the shared state: the store, the paths,
+// the repeat-mode names, the window and the list screen.
+class VelkariAppDelegate : public platform::ApplicationDelegate, public VelkariShell {
+public:
+    // Builds the window from the main interface description and the list
+    // screen that becomes its root.
+    VelkariAppDelegate();
+    ~VelkariAppDelegate() override;
+
+    platform::Window *window() const override { return mWindow.get(); }
+    VelkariViewController *viewController() const override { return mViewController.get(); }
+
+    bool didFinishLaunchingWithOptions(platform::Application &application,
+                                       const platform::LaunchOptions &options) override;
+    void applicationWillEnterForeground(platform::Application &application) override;
+
+    ScheduleStore &store() override { return mStore; }
+    const QStringList &mRepeatList() const override { return mRepeatListValue; }
+    const QString &mDocsPath() const { return mDocsPathValue; }
+    const QString &mDataPath() const { return mStore.mDataPath(); }
+
+    // Counts the upcoming schedules onto the badge.
+    void UpdateIconNumber() override;
+
+private:
+    std::unique_ptr<platform::Window> mWindow;
+    std::unique_ptr<VelkariViewController> mViewController;
+    ScheduleStore mStore;
+    QString mDocsPathValue;
+    QStringList mRepeatListValue;
+};

@@ -1,0 +1,295 @@
+#include "Application.h"
+
+#include "ApplicationDelegate.h"
+#include "LauncherEntry.h"
+#include "SingleInstance.h"
+#include "StandardPaths.h"
+#include "Window.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+
+#include <csignal>
+#include <cstdio>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+Application *sharedApplication = nullptr;
+
+constexpr QByteArrayView ActivateMessage = "activate";
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// SIGTERM and SIGINT end the app like Quit does. The handler only writes a
+// byte; the event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+void routeTerminationSignals(Application &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        app.terminate();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject *parent)
+    : QObject(parent), mDelegate(std::move(delegate))
+{
+    Q_ASSERT(!sharedApplication);
+    sharedApplication = this;
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        // Logging out or the session ending quits without our Quit action.
+        if (!mTerminated)
+            terminate();
+    });
+}
+
+Application::~Application()
+{
+    if (mKeyWindow)
+        mKeyWindow->removeEventFilter(this);
+    // The delegate goes first: its window and screens may still reach the
+    // shared application while they are torn down.
+    mDelegate.reset();
+    sharedApplication = nullptr;
+}
+
+Application *Application::shared()
+{
+    return sharedApplication;
+}
+
+int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate)
+{
+    if (!hasDisplay()) {
+        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+        std::fprintf(stderr,
+                     "%s needs a graphical display and none was found (DISPLAY and "
+                     "WAYLAND_DISPLAY are unset); without one, run it as: xvfb-run -a %s\n",
+                     qPrintable(program), qPrintable(program));
+        return 1;
+    }
+
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(u"Velkari"_s);
+    QApplication::setApplicationVersion(QStringLiteral(VELKARI_VERSION));
+    QApplication::setDesktopFileName(u"velkari"_s);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(applicationDataDirectory());
+    if (!instance.becomePrimary()) {
+        if (instance.sendToPrimary(ActivateMessage.toByteArray()))
+            return 0;
+        std::fprintf(stderr, "Velkari is already running but does not answer.\n");
+        return 1;
+    }
+
+    Application app(makeDelegate());
+    QObject::connect(&instance, &SingleInstance::messageReceived, &app,
+                     [&app](const QByteArray &message) {
+                         if (message == ActivateMessage)
+                             app.bringToFront();
+                     });
+    routeTerminationSignals(app);
+    if (!app.launch())
+        return 1;
+    return QApplication::exec();
+}
+
+bool Application::launch(const LaunchOptions &options)
+{
+    const bool launched = mDelegate->didFinishLaunchingWithOptions(*this, options);
+    if (!mKeyWindow && mDelegate->window())
+        setKeyWindow(mDelegate->window());
+    setUpTray();
+    return launched;
+}
+
+void Application::setKeyWindow(Window *window)
+{
+    if (mKeyWindow == window)
+        return;
+    if (mKeyWindow)
+        mKeyWindow->removeEventFilter(this);
+    mKeyWindow = window;
+    if (window) {
+        window->installEventFilter(this);
+        window->setBadgeNumber(mBadgeNumber);
+    }
+}
+
+void Application::setApplicationIconBadgeNumber(int number)
+{
+    mBadgeNumber = number;
+    updateBadgeViews();
+    LauncherEntry::publish(QDBusConnection::sessionBus(), number);
+    Q_EMIT badgeNumberChanged(number);
+}
+
+void Application::updateBadgeViews()
+{
+    if (mKeyWindow)
+        mKeyWindow->setBadgeNumber(mBadgeNumber);
+    if (mTray) {
+        mTray->setToolTip(mBadgeNumber > 0 ? tr("Velkari: %n upcoming", nullptr, mBadgeNumber)
+                                           : u"Velkari"_s);
+    }
+}
+
+void Application::setUpTray()
+{
+    if (mTray || !mKeyWindow || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    mTray = new QSystemTrayIcon(mKeyWindow->windowIcon(), this);
+    auto *menu = new QMenu(mKeyWindow);
+    menu->addAction(tr("Show Velkari"), this, &Application::bringToFront);
+    menu->addSeparator();
+    menu->addAction(tr("Quit"), QKeySequence::Quit, this, &Application::terminate);
+    mTray->setContextMenu(menu);
+    connect(mTray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+            bringToFront();
+    });
+    updateBadgeViews();
+    mTray->show();
+}
+
+void Application::bringToFront()
+{
+    if (!mKeyWindow)
+        return;
+    if (mKeyWindow->isMinimized())
+        mKeyWindow->showNormal();
+    else
+        mKeyWindow->show();
+    mKeyWindow->raise();
+    mKeyWindow->activateWindow();
+}
+
+void Application::terminate()
+{
+    if (mTerminated)
+        return;
+    enterBackground();
+    mTerminated = true;
+    mDelegate->applicationWillTerminate(*this);
+    QCoreApplication::quit();
+}
+
+bool Application::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != mKeyWindow || mTerminated)
+        return false;
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        becomeActive();
+        break;
+    case QEvent::WindowDeactivate:
+        resignActive();
+        break;
+    case QEvent::Hide:
+        enterBackground();
+        break;
+    case QEvent::Show:
+        if (!mKeyWindow->isMinimized())
+            enterForeground();
+        break;
+    case QEvent::WindowStateChange:
+        if (mKeyWindow->isMinimized())
+            enterBackground();
+        else if (mKeyWindow->isVisible())
+            enterForeground();
+        break;
+    case QEvent::Close:
+        if (mTray) {
+            // Reminders must still reach the user, so the app stays behind
+            // its tray icon.
+            event->ignore();
+            mKeyWindow->hide();
+            return true;
+        }
+        terminate();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void Application::becomeActive()
+{
+    enterForeground();
+    if (mState == ApplicationState::Active)
+        return;
+    setState(ApplicationState::Active);
+    mDelegate->applicationDidBecomeActive(*this);
+}
+
+void Application::resignActive()
+{
+    if (mState != ApplicationState::Active)
+        return;
+    mDelegate->applicationWillResignActive(*this);
+    setState(ApplicationState::Inactive);
+}
+
+void Application::enterBackground()
+{
+    if (mState == ApplicationState::Background)
+        return;
+    resignActive();
+    setState(ApplicationState::Background);
+    mDelegate->applicationDidEnterBackground(*this);
+}
+
+void Application::enterForeground()
+{
+    if (mState != ApplicationState::Background)
+        return;
+    setState(ApplicationState::Inactive);
+    mDelegate->applicationWillEnterForeground(*this);
+}
+
+void Application::setState(ApplicationState state)
+{
+    if (mState == state)
+        return;
+    mState = state;
+    Q_EMIT applicationStateChanged(state);
+}
+
+} // namespace platform

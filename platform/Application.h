@@ -1,0 +1,92 @@
+#pragma once
+
+#include "LaunchOptions.h"
+#include "Window.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace platform {
+
+class ApplicationDelegate;
+
+// Values as the platform numbers them.
+enum class ApplicationState : int {
+    Active = 0,     // in front and receiving input
+    Inactive = 1,   // shown but not receiving input, or coming to the front
+    Background = 2, // window hidden or minimised; the process keeps running
+};
+
+// The application object: owns the delegate, maps the desktop's window events
+// to the life events of a phone app, and keeps the icon badge.
+//
+// Desktop mapping: focus lost -> will resign active; minimised or hidden ->
+// did enter background; shown again -> will enter foreground; focused -> did
+// become active. Closing the window hides it when a system tray can bring it
+// back, and quits otherwise.
+class Application : public QObject {
+    Q_OBJECT
+
+public:
+    using DelegateFactory = std::function<std::unique_ptr<ApplicationDelegate>()>;
+
+    explicit Application(std::unique_ptr<ApplicationDelegate> delegate, QObject *parent = nullptr);
+    ~Application() override;
+
+    // The one application object of the process, or nullptr.
+    static Application *shared();
+
+    // The platform's entry: makes the Qt application, hands over to an already
+    // running copy if there is one, creates the delegate, launches and runs the
+    // event loop. Returns the process exit code.
+    static int main(int argc, char **argv, const DelegateFactory &makeDelegate);
+
+    ApplicationDelegate *delegate() const { return mDelegate.get(); }
+    ApplicationState applicationState() const { return mState; }
+
+    // Calls didFinishLaunchingWithOptions and starts following the window.
+    bool launch(const LaunchOptions &options = {});
+
+    int applicationIconBadgeNumber() const { return mBadgeNumber; }
+    // Shows the number in the window title and the tray, and publishes it as
+    // the launcher entry's count. Zero or less shows no badge.
+    void setApplicationIconBadgeNumber(int number);
+
+    Window *keyWindow() const { return mKeyWindow; }
+    void setKeyWindow(Window *window);
+
+    // Shows the window again and gives it the focus.
+    void bringToFront();
+    // Quit: the life events up to will terminate, then the event loop ends.
+    void terminate();
+
+Q_SIGNALS:
+    void applicationStateChanged(platform::ApplicationState state);
+    void badgeNumberChanged(int number);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void becomeActive();
+    void resignActive();
+    void enterBackground();
+    void enterForeground();
+    void setState(ApplicationState state);
+    void setUpTray();
+    void updateBadgeViews();
+
+    std::unique_ptr<ApplicationDelegate> mDelegate;
+    ApplicationState mState = ApplicationState::Inactive;
+    int mBadgeNumber = 0;
+    QPointer<Window> mKeyWindow;
+    QSystemTrayIcon *mTray = nullptr;
+    bool mTerminated = false;
+};
+
+} // namespace platform

@@ -1,0 +1,25 @@
+#include "Clock.h"
+
+namespace platform {
+
+namespace {
+Clock *installedClock = nullptr;
+} // namespace
+
+Clock::~Clock()
+{
+    if (installedClock == this)
+        installedClock = nullptr;
+}
+
+QDateTime Clock::now()
+{
+    return installedClock ? installedClock->currentDateTimeUtc() : QDateTime::currentDateTimeUtc();
+}
+
+void Clock::setInstance(Clock *clock)
+{
+    installedClock = clock;
+}
+
+} // namespace platform

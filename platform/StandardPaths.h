@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Where the platform keeps everything of the application:
+// $XDG_DATA_HOME/Velkari (default ~/.local/share/Velkari). Fixed to the
+// product name so that tools and tests see the same folders as the app.
+QString applicationDataDirectory();
+
+// The application's Documents folder, created (private to the user) when
+// missing. Creation failures are not reported here: the first write into
+// the folder reports them.
+QString documentsDirectory();
+
+} // namespace platform

@@ -1,0 +1,61 @@
+#include "ScheduleStore.h"
+
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "platform/StandardPaths.h"
+
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+using platform::log;
+
+ScheduleStore::LoadReport ScheduleStore::LoadData()
+{
+    LoadReport report;
+    log("VelkariViewController Load Data Function");
+
+    QVariantList empty;
+    empty.reserve(64);
+    mListValue = empty;
+
+    const QString documents = platform::documentsDirectory();
+    log("%@", documents);
+    mDataPathValue = documents + u'/' + DataFileName;
+
+    if (!QFileInfo::exists(mDataPathValue)) {
+        log("Velkari.dat doesn't exist");
+        QString error;
+        if (platform::PropertyList::writeFile(mDataPathValue, QVariant(*mListValue), &error)) {
+            log("Velkari.dat created successfully");
+        } else {
+            log("Velkari.dat creation failed");
+            log("%@", error);
+            report.creationFailed = true;
+            report.error = error;
+        }
+    }
+
+    QString error;
+    mListValue = platform::PropertyList::readArrayFile(mDataPathValue, &error);
+    if (!mListValue && !report.creationFailed) {
+        // The file is there but is no list: leave it exactly as it is.
+        log("Cannot read %@: %@", mDataPathValue, error);
+        report.readFailed = true;
+        report.error = error;
+    }
+
+    log("%d", count());
+    return report;
+}
+
+ScheduleStore::SaveResult ScheduleStore::SaveData() const
+{
+    if (!mListValue)
+        return {SaveStatus::NoList, {}};
+    QString error;
+    if (!platform::PropertyList::writeFile(mDataPathValue, QVariant(*mListValue), &error)) {
+        log("Cannot save %@: %@", mDataPathValue, error);
+        return {SaveStatus::Failed, error};
+    }
+    return {};
+}

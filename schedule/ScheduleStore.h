@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+#include <optional>
+
+// The one list of schedule records and its data file. The list is absent
+// (not empty) when the file could not be read: then nothing is added to it
+// and nothing is written, so an unreadable file is never overwritten.
+class ScheduleStore {
+public:
+    // The file's name begins with a space.
+    static inline const QString DataFileName = QStringLiteral(" Velkari.dat");
+
+    struct LoadReport {
+        bool creationFailed = false; // the missing file could not be created
+        bool readFailed = false;     // the file is there but holds no readable list
+        QString error;
+    };
+
+    enum class SaveStatus {
+        Saved,
+        NoList, // the list is absent; the file was left alone
+        Failed,
+    };
+    struct SaveResult {
+        SaveStatus status = SaveStatus::Saved;
+        QString error;
+    };
+
+    // Finds the data file in Documents, creates it empty when missing and
+    // reads it into the list, logging each step.
+    LoadReport LoadData();
+
+    // Writes the whole list atomically; a failure leaves the previous file.
+    SaveResult SaveData() const;
+
+    std::optional<QVariantList> &mList() { return mListValue; }
+    const std::optional<QVariantList> &mList() const { return mListValue; }
+    void setMList(std::optional<QVariantList> list) { mListValue = std::move(list); }
+
+    const QString &mDataPath() const { return mDataPathValue; }
+    void setMDataPath(const QString &path) { mDataPathValue = path; }
+
+    // Records in the list; an absent list has none.
+    int count() const { return mListValue ? int(mListValue->size()) : 0; }
+
+private:
+    std::optional<QVariantList> mListValue;
+    QString mDataPathValue;
+};

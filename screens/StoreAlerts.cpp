@@ -1,0 +1,35 @@
+#include "StoreAlerts.h"
+
+#include "VelkariShell.h"
+
+#include "platform/AlertView.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void alert(const QString &message)
+{
+    platform::AlertView::show(u"Velkari"_s, message, nullptr, u"OK"_s);
+}
+
+} // namespace
+
+void reportLoad(const ScheduleStore::LoadReport &report, const QString &dataPath)
+{
+    if (report.creationFailed)
+        alert(u"Failed to create %1!\nPlease check permissions of the folder"_s.arg(dataPath));
+    if (report.readFailed)
+        alert(u"Failed to read %1!\nThe file is left as it is; new schedules can't be saved until "
+              "it is repaired."_s.arg(dataPath));
+}
+
+void SaveData()
+{
+    VelkariShell *shell = VelkariShell::shared();
+    if (!shell)
+        return;
+    ScheduleStore &store = shell->store();
+    if (store.SaveData().status == ScheduleStore::SaveStatus::Failed)
+        alert(u"Failed to save %1!\nPlease check permissions of the folder"_s.arg(store.mDataPath()));
+}

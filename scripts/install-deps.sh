@@ -1,0 +1,52 @@
+#!/bin/sh
+# Installs the Debian packages Velkari needs to build, test and run, and only
+# those that are missing, so a second run costs nothing and needs no root.
+set -eu
+
+PACKAGES="
+    g++
+    cmake
+    ninja-build
+    qt6-base-dev
+    qt6-base-dev-tools
+    libqt6svg6-dev
+    libbenchmark-dev
+    python3
+    dbus
+    xvfb
+    xauth
+    fonts-dejavu-core
+"
+
+missing=""
+for pkg in $PACKAGES; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)
+    if [ "$status" != "installed" ]; then
+        missing="$missing $pkg"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+if ! command -v apt-get >/dev/null 2>&1; then
+    echo "These packages are missing and apt-get is not available to install them:$missing" >&2
+    exit 1
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+        SUDO="sudo"
+    else
+        echo "These packages are missing; install them as root:$missing" >&2
+        exit 1
+    fi
+fi
+
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing

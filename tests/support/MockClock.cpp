@@ -1,0 +1,11 @@
+#include "MockClock.h"
+
+MockClock::MockClock(const QDateTime &start) : mNow(start.toUTC())
+{
+    platform::Clock::setInstance(this);
+}
+
+MockClock::~MockClock()
+{
+    platform::Clock::setInstance(nullptr);
+}
