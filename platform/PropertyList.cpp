@@ -1,10 +1,11 @@
 #include "PropertyList.h"
 
+#include "AtomicFile.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 #include <charconv>
@@ -12,8 +13,6 @@
 #include <cstring>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -588,17 +587,6 @@ private:
     QByteArray &mOut;
 };
 
-// Makes the rename of a just committed file durable.
-void syncDirectory(const QString &filePath)
-{
-    const QByteArray dir = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 std::optional<QVariant> PropertyList::parse(const QByteArray &document, QString *error)
@@ -643,26 +631,7 @@ std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QSt
 
 bool PropertyList::writeFile(const QString &path, const QVariant &root, QString *error)
 {
-    const QByteArray document = serialize(root);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (file.write(document) != document.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    syncDirectory(path);
-    return true;
+    return writeFileAtomically(path, serialize(root), error);
 }
 
 } // namespace platform

@@ -355,6 +355,20 @@ void TestPropertyList::writeFileIsAtomic()
     QVERIFY(!error.isEmpty());
     QCOMPARE(readFile(blocked), QByteArray("a file"));
     QVERIFY(old != readFile(path));
+
+    // A new file is private; a replaced one keeps its permissions.
+    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QVERIFY(PropertyList::writeFile(path, QVariantList{u"again"_s}));
+    QCOMPARE(QFile::permissions(path) & 0x7077,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+
+    // A link is followed, not replaced by a file.
+    const QString link = env.root() + u"/link.plist"_s;
+    QVERIFY(QFile::link(path, link));
+    QVERIFY(PropertyList::writeFile(link, QVariantList{u"through the link"_s}));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(PropertyList::readArrayFile(path), std::optional(QVariantList{u"through the link"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestPropertyList)

@@ -1,0 +1,85 @@
+#include "AtomicFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+bool fail(QString *error, int code)
+{
+    if (error)
+        *error = QString::fromLocal8Bit(std::strerror(code));
+    return false;
+}
+
+bool writeAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QFileInfo info(path);
+    if (info.isSymLink())
+        info = QFileInfo(info.symLinkTarget());
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    QByteArray temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errno);
+
+    struct stat old = {};
+    if (::stat(target.constData(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
+
+    if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fdatasync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return fail(error, code);
+    }
+    // Some file systems report write errors only when the file is closed.
+    if (::close(fd) != 0 || ::rename(temporary.constData(), target.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return fail(error, code);
+    }
+
+    // Make the rename itself durable.
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace platform

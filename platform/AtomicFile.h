@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// Replaces the file at path with bytes so that a crash, a full disk or a
+// failing write leaves either the old file or the new one, never a torn one:
+// the bytes go to a temporary file beside it, are synced, and the temporary
+// file is renamed over the old one. A replaced file keeps its permissions; a
+// new file is readable by its owner only. A symbolic link is followed.
+//
+// Not QSaveFile: Qt 6.4's commit() reports success after a short write (the
+// disk filled up while flushing), which would put a truncated file in place.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace platform

@@ -1,0 +1,301 @@
+#include "schedule/ScheduleStore.h"
+
+#include "platform/PropertyList.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QByteArray emptyStore = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                              "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                              "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                              "<plist version=\"1.0\">\n<array/>\n</plist>\n";
+
+// The message part of each log line, without time stamp and process.
+QStringList logMessages(const QString &log)
+{
+    QStringList messages;
+    for (const QString &line : log.split(u'\n', Qt::SkipEmptyParts))
+        messages.append(line.section(u"] "_s, 1));
+    return messages;
+}
+
+QVariantList record(const QString &id, const QDateTime &date)
+{
+    return {id, u"Anna Berg"_s, u"555 0100"_s, date, u"Hi"_s, u"0"_s, u"0"_s};
+}
+
+// Writes beyond a size fail, as on a full disk, for as long as it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &mSaved);
+        mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = mSaved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &mSaved);
+        std::signal(SIGXFSZ, mOldHandler);
+    }
+
+private:
+    rlimit mSaved{};
+    void (*mOldHandler)(int);
+};
+
+} // namespace
+
+class TestScheduleStore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstStartCreatesAnEmptyStore();
+    void loadsAnExistingStoreInFileOrder();
+    void unchangedSaveKeepsEveryByte();
+    void savesRecordsInPositionOrder();
+    void datesComeBackInWholeSeconds();
+    void nameWithoutLeadingSpaceIsAnotherFile();
+    void unreadableFileIsLeftAlone_data();
+    void unreadableFileIsLeftAlone();
+    void acceptsByteOrderMark();
+    void creationFailureLeavesNoList();
+    void failedSaveKeepsThePreviousFile();
+};
+
+void TestScheduleStore::firstStartCreatesAnEmptyStore()
+{
+    TestEnvironment env;
+    ScheduleStore store;
+    ScheduleStore::LoadReport report;
+    QString log;
+    {
+        StderrCapture capture;
+        report = store.LoadData();
+        log = capture.text();
+    }
+    QVERIFY(!report.creationFailed);
+    QVERIFY(!report.readFailed);
+    QCOMPARE(logMessages(log), (QStringList{u"VelkariViewController Load Data Function"_s,
+                                            env.documents(), u"Velkari.dat doesn't exist"_s,
+                                            u"Velkari.dat created successfully"_s, u"0"_s}));
+    QCOMPARE(store.mDataPath(), env.documents() + u"/ Velkari.dat"_s);
+    QCOMPARE(readFile(env.dataFile()), emptyStore);
+    QCOMPARE(store.mList(), std::optional(QVariantList()));
+}
+
+void TestScheduleStore::loadsAnExistingStoreInFileOrder()
+{
+    TestEnvironment env;
+    QVERIFY(QDir().mkpath(env.documents()));
+    QVERIFY(writeFile(env.dataFile(), readFile(testDataPath(u"store/plistlib-store.plist"_s))));
+
+    ScheduleStore store;
+    QString log;
+    {
+        StderrCapture capture;
+        store.LoadData();
+        log = capture.text();
+    }
+    QCOMPARE(logMessages(log), (QStringList{u"VelkariViewController Load Data Function"_s,
+                                            env.documents(), u"7"_s}));
+    QVERIFY(store.mList());
+    QCOMPARE(store.count(), 7);
+    QCOMPARE(store.mList()->at(0).toList().at(1), QVariant(u"Anna Berg"_s));
+    QCOMPARE(store.mList()->at(2).toList().size(), 6);
+    QCOMPARE(store.mList()->at(4), QVariant(u"not a record"_s));
+}
+
+void TestScheduleStore::unchangedSaveKeepsEveryByte()
+{
+    TestEnvironment env;
+    const QByteArray original = readFile(testDataPath(u"store/plistlib-store.plist"_s));
+    QVERIFY(QDir().mkpath(env.documents()));
+    QVERIFY(writeFile(env.dataFile(), original));
+
+    ScheduleStore store;
+    StderrCapture quiet;
+    store.LoadData();
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    QCOMPARE(readFile(env.dataFile()), original);
+}
+
+void TestScheduleStore::savesRecordsInPositionOrder()
+{
+    TestEnvironment env;
+    ScheduleStore store;
+    StderrCapture quiet;
+    store.LoadData();
+    const QDateTime date(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC);
+    for (const QString &id : {u"A"_s, u"B"_s, u"C"_s})
+        store.mList()->append(QVariant(record(id, date)));
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+
+    QByteArray expected = emptyStore;
+    QByteArray records;
+    for (const char *id : {"A", "B", "C"}) {
+        records += QByteArray("\t<array>\n\t\t<string>") + id
+                   + "</string>\n\t\t<string>Anna Berg</string>\n\t\t<string>555 0100</string>\n"
+                     "\t\t<date>2026-12-24T18:00:00Z</date>\n\t\t<string>Hi</string>\n"
+                     "\t\t<string>0</string>\n\t\t<string>0</string>\n\t</array>\n";
+    }
+    expected.replace("<array/>\n", "<array>\n" + records + "</array>\n");
+    QCOMPARE(readFile(env.dataFile()), expected);
+}
+
+void TestScheduleStore::datesComeBackInWholeSeconds()
+{
+    TestEnvironment env;
+    StderrCapture quiet;
+    ScheduleStore store;
+    store.LoadData();
+    store.mList()->append(
+        QVariant(record(u"A"_s, QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30, 700), Qt::UTC))));
+    store.SaveData();
+
+    ScheduleStore again;
+    again.LoadData();
+    QCOMPARE(again.mList()->at(0).toList().at(3),
+             QVariant(QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30), Qt::UTC)));
+}
+
+void TestScheduleStore::nameWithoutLeadingSpaceIsAnotherFile()
+{
+    TestEnvironment env;
+    QVERIFY(QDir().mkpath(env.documents()));
+    const QString other = env.documents() + u"/Velkari.dat"_s;
+    const QByteArray otherBytes = readFile(testDataPath(u"store/plistlib-store.plist"_s));
+    QVERIFY(writeFile(other, otherBytes));
+
+    StderrCapture quiet;
+    ScheduleStore store;
+    store.LoadData();
+    QCOMPARE(store.count(), 0);
+    store.mList()->append(QVariant(record(u"A"_s, QDateTime::currentDateTimeUtc())));
+    store.SaveData();
+    QCOMPARE(readFile(other), otherBytes);
+}
+
+void TestScheduleStore::unreadableFileIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QByteArray deep;
+    for (int i = 0; i < 1000; ++i)
+        deep += "<array>";
+    const QByteArray valid = readFile(testDataPath(u"store/plistlib-store.plist"_s));
+    QTest::newRow("dict root") << QByteArray(emptyStore).replace("<array/>", "<dict/>");
+    QTest::newRow("not a property list") << QByteArray("schedules: none\n");
+    QTest::newRow("truncated") << valid.left(valid.size() * 2 / 3);
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("deep nesting") << QByteArray(emptyStore).replace("<array/>", deep);
+    QTest::newRow("garbage date")
+        << QByteArray(valid).replace("2099-03-05T09:07:00Z", "next Tuesday");
+    QTest::newRow("binary property list") << QByteArray("bplist00\x08\x00\x00", 11);
+}
+
+void TestScheduleStore::unreadableFileIsLeftAlone()
+{
+    QFETCH(QByteArray, bytes);
+    TestEnvironment env;
+    QVERIFY(QDir().mkpath(env.documents()));
+    QVERIFY(writeFile(env.dataFile(), bytes));
+
+    ScheduleStore store;
+    ScheduleStore::LoadReport report;
+    QString log;
+    {
+        StderrCapture capture;
+        report = store.LoadData();
+        log = capture.text();
+    }
+    QVERIFY(report.readFailed);
+    QVERIFY(!report.error.isEmpty());
+    QVERIFY(!store.mList());
+    QCOMPARE(store.count(), 0);
+    QCOMPARE(logMessages(log).last(), u"0"_s);
+
+    // Nothing can be saved over it.
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::NoList);
+    QCOMPARE(readFile(env.dataFile()), bytes);
+}
+
+void TestScheduleStore::acceptsByteOrderMark()
+{
+    TestEnvironment env;
+    QVERIFY(QDir().mkpath(env.documents()));
+    const QByteArray bytes =
+        "\xEF\xBB\xBF" + readFile(testDataPath(u"store/plistlib-store.plist"_s));
+    QVERIFY(writeFile(env.dataFile(), bytes));
+    StderrCapture quiet;
+    ScheduleStore store;
+    const auto report = store.LoadData();
+    QVERIFY(!report.readFailed);
+    QCOMPARE(store.count(), 7);
+    QCOMPARE(readFile(env.dataFile()), bytes);
+}
+
+void TestScheduleStore::creationFailureLeavesNoList()
+{
+    TestEnvironment env;
+    // A file where the app's folder should be stops even root from creating it.
+    QVERIFY(QDir().mkpath(env.dataHome()));
+    QVERIFY(writeFile(env.dataHome() + u"/Velkari"_s, "in the way"));
+
+    ScheduleStore store;
+    ScheduleStore::LoadReport report;
+    QString log;
+    {
+        StderrCapture capture;
+        report = store.LoadData();
+        log = capture.text();
+    }
+    QVERIFY(report.creationFailed);
+    QVERIFY(!report.readFailed); // one alert is enough: the file is not there
+    QVERIFY(!store.mList());
+    const QStringList messages = logMessages(log);
+    QVERIFY(messages.contains(u"Velkari.dat creation failed"_s));
+    QVERIFY(!messages.contains(u"Velkari.dat created successfully"_s));
+    QCOMPARE(messages.last(), u"0"_s);
+}
+
+void TestScheduleStore::failedSaveKeepsThePreviousFile()
+{
+    TestEnvironment env;
+    StderrCapture quiet;
+    ScheduleStore store;
+    store.LoadData();
+    store.mList()->append(QVariant(record(u"A"_s, QDateTime::currentDateTimeUtc())));
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    const QByteArray saved = readFile(env.dataFile());
+
+    for (int i = 0; i < 50; ++i)
+        store.mList()->append(QVariant(record(u"B%1"_s.arg(i), QDateTime::currentDateTimeUtc())));
+    ScheduleStore::SaveResult result;
+    {
+        FileSizeLimit fullDisk(saved.size() + 100);
+        result = store.SaveData();
+    }
+    QCOMPARE(result.status, ScheduleStore::SaveStatus::Failed);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(readFile(env.dataFile()), saved);
+    QCOMPARE(QDir(env.documents()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{u" Velkari.dat"_s});
+    // The change stays in memory and lands with the next save that works.
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    QCOMPARE(platform::PropertyList::readArrayFile(env.dataFile())->size(), 51);
+}
+
+QTEST_GUILESS_MAIN(TestScheduleStore)
+#include "tst_schedulestore.moc"
