@@ -216,23 +216,11 @@ bool Application::eventFilter(QObject *watched, QEvent *event)
         return false;
     switch (event->type()) {
     case QEvent::WindowActivate:
-        becomeActive();
-        break;
     case QEvent::WindowDeactivate:
-        resignActive();
-        break;
     case QEvent::Hide:
-        enterBackground();
-        break;
     case QEvent::Show:
-        if (!mKeyWindow->isMinimized())
-            enterForeground();
-        break;
     case QEvent::WindowStateChange:
-        if (mKeyWindow->isMinimized())
-            enterBackground();
-        else if (mKeyWindow->isVisible())
-            enterForeground();
+        scheduleStateUpdate();
         break;
     case QEvent::Close:
         if (mTray) {
@@ -250,9 +238,35 @@ bool Application::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void Application::scheduleStateUpdate()
+{
+    // Window systems report a change in several events (a state change, a
+    // hide, a show, sometimes an echo of an earlier request); the state is
+    // read once they have all arrived.
+    if (mStateUpdatePending)
+        return;
+    mStateUpdatePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            mStateUpdatePending = false;
+            if (mTerminated || !mKeyWindow)
+                return;
+            if (!mKeyWindow->isVisible() || mKeyWindow->isMinimized()) {
+                enterBackground();
+            } else {
+                enterForeground();
+                if (mKeyWindow->isActiveWindow())
+                    becomeActive();
+                else
+                    resignActive();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void Application::becomeActive()
 {
-    enterForeground();
     if (mState == ApplicationState::Active)
         return;
     setState(ApplicationState::Active);

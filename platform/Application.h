@@ -73,6 +73,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void scheduleStateUpdate();
     void becomeActive();
     void resignActive();
     void enterBackground();
@@ -87,6 +88,7 @@ private:
     QPointer<Window> mKeyWindow;
     QSystemTrayIcon *mTray = nullptr;
     bool mTerminated = false;
+    bool mStateUpdatePending = false;
 };
 
 } // namespace platform

@@ -1,0 +1,99 @@
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The real program, started as a user starts it.
+class TestVelkariBinary : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsCreatesItsFilesAndQuitsOnSignal();
+    void secondStartHandsOverToTheFirst();
+    void saysSoWithoutADisplay();
+
+private:
+    static QProcessEnvironment environment(bool display = true)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!display) {
+            env.remove(u"QT_QPA_PLATFORM"_s);
+            env.remove(u"DISPLAY"_s);
+            env.remove(u"WAYLAND_DISPLAY"_s);
+        } else {
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        }
+        return env;
+    }
+
+    static bool waitForLogLine(const QString &documents, const QString &line)
+    {
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            for (const QString &log : QDir(documents).entryList({u"*.log"_s}, QDir::Files)) {
+                if (QString::fromUtf8(readFile(documents + u'/' + log)).contains(line))
+                    return true;
+            }
+            QTest::qWait(50);
+        }
+        return false;
+    }
+};
+
+void TestVelkariBinary::startsCreatesItsFilesAndQuitsOnSignal()
+{
+    TestEnvironment env;
+    QProcess app;
+    app.setProcessEnvironment(environment());
+    app.start(QStringLiteral(VELKARI_BINARY), {});
+    QVERIFY(app.waitForStarted());
+    QVERIFY(waitForLogLine(env.documents(), u"] icon=0"_s));
+    QVERIFY(readFile(env.dataFile()).contains("<array/>"));
+
+    app.terminate();
+    QVERIFY(app.waitForFinished(20000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    QVERIFY(app.readAllStandardError().contains("redirecting logs " + env.documents().toUtf8()));
+}
+
+void TestVelkariBinary::secondStartHandsOverToTheFirst()
+{
+    TestEnvironment env;
+    QProcess first;
+    first.setProcessEnvironment(environment());
+    first.start(QStringLiteral(VELKARI_BINARY), {});
+    QVERIFY(waitForLogLine(env.documents(), u"] icon=0"_s));
+
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.start(QStringLiteral(VELKARI_BINARY), {});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(first.state(), QProcess::Running);
+    // Only the first copy launched: one log file.
+    QCOMPARE(QDir(env.documents()).entryList({u"*.log"_s}, QDir::Files).size(), 1);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(20000));
+}
+
+void TestVelkariBinary::saysSoWithoutADisplay()
+{
+    TestEnvironment env;
+    QProcess app;
+    app.setProcessEnvironment(environment(false));
+    app.start(QStringLiteral(VELKARI_BINARY), {});
+    QVERIFY(app.waitForFinished(20000));
+    QCOMPARE(app.exitCode(), 1);
+    const QByteArray said = app.readAllStandardError();
+    QVERIFY2(said.contains("needs a graphical display") && said.contains("xvfb-run"),
+             said.constData());
+    QVERIFY(!QFileInfo::exists(env.documents()));
+}
+
+QTEST_GUILESS_MAIN(TestVelkariBinary)
+#include "tst_velkari_binary.moc"
