@@ -1,0 +1,270 @@
+// The store's load, save and badge count at 1,000 to 100,000 schedules, each
+// beside the raw XML work on the same file and Python's plistlib, so that the
+// figures read as ratios measured in one run.
+
+#include "schedule/ScheduleStore.h"
+#include "schedule/UpcomingCount.h"
+
+#include "platform/PropertyList.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QTemporaryDir *workDir = nullptr;
+
+QString storePath(int records)
+{
+    return workDir->path() + u"/store-%1.plist"_s.arg(records);
+}
+
+QVariantList makeList(int records)
+{
+    const QStringList names{u"Anna Berg"_s, u"Carl Dahl"_s, u"Eva Fors"_s, u"Gustav Holm"_s};
+    const QDateTime base(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+    QVariantList list;
+    list.reserve(records);
+    for (int i = 0; i < records; ++i) {
+        list.append(QVariant(QVariantList{
+            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+            names[i % names.size()],
+            u"+46 70 %1 %2"_s.arg(100 + i % 900).arg(i % 100, 2, 10, QChar(u'0')),
+            base.addSecs(qint64(i - records / 2) * 3600),
+            u"Reminder %1: don't forget the meeting & bring <notes>."_s.arg(i),
+            (i % 3 == 0) ? u"1"_s : u"0"_s,
+            QString::number(i % 6),
+        }));
+    }
+    return list;
+}
+
+// The data file that holds n records, made once.
+const QString &fixture(int records)
+{
+    static std::map<int, QString> made;
+    auto it = made.find(records);
+    if (it == made.end()) {
+        const QString path = storePath(records);
+        platform::PropertyList::writeFile(path, QVariant(makeList(records)));
+        it = made.emplace(records, path).first;
+    }
+    return it->second;
+}
+
+// LoadData finds its file in Documents: point the platform there.
+QString useDocumentsWith(int records)
+{
+    const QString home = workDir->path() + u"/home-%1"_s.arg(records);
+    const QString documents = home + u"/Velkari/Documents"_s;
+    QDir().mkpath(documents);
+    const QString data = documents + u"/ Velkari.dat"_s;
+    QFile::remove(data);
+    QFile::copy(fixture(records), data);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+    return data;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void BM_LoadData(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    useDocumentsWith(records);
+    ScheduleStore store;
+    for (auto _ : state) {
+        store.LoadData();
+        benchmark::DoNotOptimize(store.mList());
+    }
+    if (store.count() != records)
+        state.SkipWithError("wrong count");
+}
+
+void BM_RawXmlParse(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    for (auto _ : state) {
+        const QByteArray bytes = readAll(path);
+        QXmlStreamReader xml(bytes);
+        qint64 tokens = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            ++tokens;
+        }
+        benchmark::DoNotOptimize(tokens);
+    }
+}
+
+// Python's time per load, measured inside the interpreter.
+void BM_PlistlibLoad(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    const QString python = QStandardPaths::findExecutable(u"python3"_s);
+    if (python.isEmpty()) {
+        state.SkipWithError("python3 not found");
+        return;
+    }
+    const QString script = u"import plistlib,sys,time\n"
+                           "data = open(sys.argv[1], 'rb').read()\n"
+                           "t = time.perf_counter(); plistlib.loads(data)\n"
+                           "print(time.perf_counter() - t)\n"_s;
+    for (auto _ : state) {
+        QProcess process;
+        process.start(python, {u"-c"_s, script, path});
+        process.waitForFinished(-1);
+        state.SetIterationTime(process.readAllStandardOutput().trimmed().toDouble());
+    }
+}
+
+void BM_SaveData(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    useDocumentsWith(records);
+    ScheduleStore store;
+    store.LoadData();
+    for (auto _ : state) {
+        if (store.SaveData().status != ScheduleStore::SaveStatus::Saved)
+            state.SkipWithError("save failed");
+    }
+}
+
+void writeRaw(QIODevice *device, const QVariantList &list)
+{
+    QXmlStreamWriter xml(device);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(-1);
+    xml.writeStartDocument();
+    xml.writeStartElement(u"plist"_s);
+    xml.writeStartElement(u"array"_s);
+    for (const QVariant &record : list) {
+        xml.writeStartElement(u"array"_s);
+        for (const QVariant &element : record.toList()) {
+            if (element.metaType().id() == QMetaType::QDateTime)
+                xml.writeTextElement(u"date"_s, element.toDateTime().toString(Qt::ISODate));
+            else
+                xml.writeTextElement(u"string"_s, element.toString());
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+}
+
+// The same document through Qt's XML writer into a file, synced as ours is.
+void BM_RawXmlWriteFile(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    const QVariantList list = makeList(records);
+    const QString path = workDir->path() + u"/raw-%1.xml"_s.arg(records);
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        writeRaw(&file, list);
+        file.flush();
+        ::fdatasync(file.handle());
+    }
+}
+
+void BM_Serialize(benchmark::State &state)
+{
+    const QVariant list(makeList(int(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(platform::PropertyList::serialize(list));
+}
+
+void BM_RawXmlWriteMemory(benchmark::State &state)
+{
+    const QVariantList list = makeList(int(state.range(0)));
+    for (auto _ : state) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        writeRaw(&buffer, list);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void BM_PlistlibDump(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    const QString python = QStandardPaths::findExecutable(u"python3"_s);
+    if (python.isEmpty()) {
+        state.SkipWithError("python3 not found");
+        return;
+    }
+    const QString script = u"import plistlib,sys,time\n"
+                           "v = plistlib.loads(open(sys.argv[1], 'rb').read())\n"
+                           "t = time.perf_counter(); plistlib.dumps(v)\n"
+                           "print(time.perf_counter() - t)\n"_s;
+    for (auto _ : state) {
+        QProcess process;
+        process.start(python, {u"-c"_s, script, path});
+        process.waitForFinished(-1);
+        state.SetIterationTime(process.readAllStandardOutput().trimmed().toDouble());
+    }
+}
+
+void BM_UpdateIconNumber(benchmark::State &state)
+{
+    const std::optional<QVariantList> list = makeList(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(countUpcoming(list));
+}
+
+void sizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+}
+
+void pythonSizes(benchmark::internal::Benchmark *b)
+{
+    sizes(b);
+    b->UseManualTime()->Iterations(3);
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadData)->Apply(sizes);
+BENCHMARK(BM_RawXmlParse)->Apply(sizes);
+BENCHMARK(BM_PlistlibLoad)->Apply(pythonSizes);
+BENCHMARK(BM_SaveData)->Apply(sizes);
+BENCHMARK(BM_RawXmlWriteFile)->Apply(sizes);
+BENCHMARK(BM_Serialize)->Apply(sizes);
+BENCHMARK(BM_RawXmlWriteMemory)->Apply(sizes);
+BENCHMARK(BM_PlistlibDump)->Apply(pythonSizes);
+BENCHMARK(BM_UpdateIconNumber)->Apply(sizes);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    workDir = &dir;
+    // LoadData logs every run; keep the table readable.
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devNull, STDERR_FILENO);
+    ::close(devNull);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
