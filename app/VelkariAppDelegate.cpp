@@ -1,18 +1,16 @@
 #include "VelkariAppDelegate.h"
 
-#include "ui_MainWindow.h"
-
-#include "screens/VelkariViewController.h"
-
-#include "schedule/RepeatModes.h"
-#include "schedule/UpcomingCount.h"
-
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/StandardPaths.h"
 #include "platform/TableView.h"
 #include "platform/Window.h"
+#include "schedule/RepeatModes.h"
+#include "schedule/UpcomingCount.h"
+#include "screens/VelkariViewController.h"
+
+#include "ui_MainWindow.h"
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;

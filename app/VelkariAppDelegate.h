@@ -1,8 +1,7 @@
 #pragma once
 
-#include "screens/VelkariShell.h"
-
 #include "platform/ApplicationDelegate.h"
+#include "screens/VelkariShell.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,4 @@
 #include "VelkariAppDelegate.h"
-
 #include "platform/Application.h"
 
 int main(int argc, char *argv[])

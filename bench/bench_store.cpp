@@ -2,10 +2,9 @@
 // beside the raw XML work on the same file and Python's plistlib, so that the
 // figures read as ratios measured in one run.
 
+#include "platform/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
-
-#include "platform/PropertyList.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -19,7 +18,6 @@
 #include <QXmlStreamWriter>
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 

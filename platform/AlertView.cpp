@@ -74,16 +74,16 @@ void AlertView::present()
     box->setWindowModality(Qt::WindowModal);
     for (int i = 0; i < mButtonTitles.size(); ++i) {
         const bool isCancel = i == cancelButtonIndex();
-        QPushButton *button =
-            box->addButton(mButtonTitles[i], isCancel ? QMessageBox::RejectRole
-                                                      : QMessageBox::AcceptRole);
+        QPushButton *button = box->addButton(mButtonTitles[i], isCancel ? QMessageBox::RejectRole
+                                                                        : QMessageBox::AcceptRole);
         button->setObjectName(u"alertButton%1"_s.arg(i));
         button->setAccessibleName(mButtonTitles[i]);
         if (isCancel)
             box->setEscapeButton(button);
         else if (i == mButtonTitles.size() - 1)
             box->setDefaultButton(button);
-        connect(button, &QPushButton::clicked, this, [this, i] { dismissWithClickedButtonIndex(i); });
+        connect(button, &QPushButton::clicked, this,
+                [this, i] { dismissWithClickedButtonIndex(i); });
     }
     box->open();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
-
-#include <QMessageBox>
 
 namespace platform {
 

@@ -16,7 +16,6 @@
 
 #include <csignal>
 #include <cstdio>
-
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -32,8 +31,9 @@ constexpr QByteArrayView ActivateMessage = "activate";
 
 bool hasDisplay()
 {
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 // SIGTERM and SIGINT end the app like Quit does. The handler only writes a
@@ -67,7 +67,8 @@ void routeTerminationSignals(Application &app)
 } // namespace
 
 Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject *parent)
-    : QObject(parent), mDelegate(std::move(delegate))
+    : QObject(parent)
+    , mDelegate(std::move(delegate))
 {
     Q_ASSERT(!sharedApplication);
     sharedApplication = this;

@@ -12,9 +12,8 @@ bool publish(const QDBusConnection &bus, int count)
 {
     if (!bus.isConnected())
         return false;
-    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(ObjectPath),
-                                                     u"com.canonical.Unity.LauncherEntry"_s,
-                                                     u"Update"_s);
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(ObjectPath), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s);
     const QVariantMap properties{
         {u"count"_s, QVariant::fromValue<qint64>(qMax(count, 0))},
         {u"count-visible"_s, count > 0},

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -55,9 +54,9 @@ void log(const QString &message)
     QString process = QCoreApplication::applicationName();
     if (process.isEmpty())
         process = u"Velkari"_s;
-    const QByteArray line = (stamp + u' ' + process + u'[' + QString::number(::getpid()) + u"] "_s
-                             + message + u'\n')
-                                .toUtf8();
+    const QByteArray line =
+        (stamp + u' ' + process + u'[' + QString::number(::getpid()) + u"] "_s + message + u'\n')
+            .toUtf8();
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }

@@ -11,11 +11,26 @@ namespace platform {
 // One argument of a log format: "%@" takes text, "%d" a whole number.
 class FormatArg {
 public:
-    FormatArg(const QString &text) : mText(text) {}
-    FormatArg(const char *text) : mText(QString::fromUtf8(text)) {}
-    FormatArg(int number) : mText(QString::number(number)) {}
-    FormatArg(long number) : mText(QString::number(number)) {}
-    FormatArg(long long number) : mText(QString::number(number)) {}
+    FormatArg(const QString &text)
+        : mText(text)
+    {
+    }
+    FormatArg(const char *text)
+        : mText(QString::fromUtf8(text))
+    {
+    }
+    FormatArg(int number)
+        : mText(QString::number(number))
+    {
+    }
+    FormatArg(long number)
+        : mText(QString::number(number))
+    {
+    }
+    FormatArg(long long number)
+        : mText(QString::number(number))
+    {
+    }
 
     const QString &text() const { return mText; }
 
@@ -32,8 +47,7 @@ QString formatString(const char *format, std::initializer_list<FormatArg> args);
 // process id before the message, as a system log writes it.
 void log(const QString &message);
 
-template <typename... Args>
-void log(const char *format, const Args &...args)
+template<typename... Args> void log(const char *format, const Args &...args)
 {
     log(formatString(format, {FormatArg(args)...}));
 }

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <vector>
 
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
@@ -62,8 +61,8 @@ std::optional<QDateTime> parseDate(QStringView text)
     // Straight from the fields: building it from QDate and QTime costs a
     // noticeable share of a large load.
     constexpr qint64 unixEpochJulianDay = 2440588;
-    const qint64 seconds = (date.toJulianDay() - unixEpochJulianDay) * 86400
-                           + parts[3] * 3600 + parts[4] * 60 + parts[5];
+    const qint64 seconds = (date.toJulianDay() - unixEpochJulianDay) * 86400 + parts[3] * 3600 +
+                           parts[4] * 60 + parts[5];
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 
@@ -122,7 +121,10 @@ struct Frame {
 
 class Reader {
 public:
-    explicit Reader(const QByteArray &document) : mXml(document) {}
+    explicit Reader(const QByteArray &document)
+        : mXml(document)
+    {
+    }
 
     std::optional<QVariant> run(QString *error)
     {
@@ -324,11 +326,10 @@ private:
 
 // ---------------------------------------------------------------- writing
 
-constexpr char header[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n";
+constexpr char header[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                          "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                          "<plist version=\"1.0\">\n";
 
 // Appends text as UTF-8 with the escapes plistlib uses, in one pass.
 void appendEscaped(QByteArray &out, QStringView text)
@@ -401,8 +402,8 @@ QByteArray pythonRepr(double value)
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::scientific);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     const std::string_view sci(buffer, size_t(result.ptr - buffer));
     const size_t ePos = sci.find('e');
     std::string_view mantissa = sci.substr(0, ePos);
@@ -445,7 +446,10 @@ QByteArray pythonRepr(double value)
 
 class Writer {
 public:
-    explicit Writer(QByteArray &out) : mOut(out) {}
+    explicit Writer(QByteArray &out)
+        : mOut(out)
+    {
+    }
 
     void value(const QVariant &v, int level)
     {
@@ -541,7 +545,8 @@ private:
 
     void date(const QDateTime &moment, int level)
     {
-        QDateTime utc = moment.isValid() ? moment.toUTC() : QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+        QDateTime utc =
+            moment.isValid() ? moment.toUTC() : QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
         const QDate d = utc.date();
         const QTime t = utc.time();
         char text[48];

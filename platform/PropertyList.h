@@ -51,8 +51,7 @@ public:
 
     // Reads a file whose root is an array; nullopt when the file is missing,
     // unreadable, not a property list or has another root.
-    static std::optional<QVariantList> readArrayFile(const QString &path,
-                                                     QString *error = nullptr);
+    static std::optional<QVariantList> readArrayFile(const QString &path, QString *error = nullptr);
 
     // Writes the document atomically: a crash or a full disk leaves either the
     // old file or the new one, never a torn one.

@@ -26,13 +26,14 @@ QString runtimeDirectory()
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(parent)
+SingleInstance::SingleInstance(const QString &key, QObject *parent)
+    : QObject(parent)
 {
     // Socket paths are limited to about a hundred bytes, so the key is hashed.
     const QByteArray hash =
         QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    const QString base = runtimeDirectory() + u"/velkari-"_s + QString::number(::getuid()) + u'-'
-                         + QString::fromLatin1(hash);
+    const QString base = runtimeDirectory() + u"/velkari-"_s + QString::number(::getuid()) + u'-' +
+                         QString::fromLatin1(hash);
     mSocketPath = base + u".socket"_s;
     mLock = std::make_unique<QLockFile>(base + u".lock"_s);
     mLock->setStaleLockTime(0);

@@ -2,7 +2,8 @@
 
 namespace platform {
 
-TableView::TableView(QWidget *parent) : QAbstractScrollArea(parent)
+TableView::TableView(QWidget *parent)
+    : QAbstractScrollArea(parent)
 {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -4,7 +4,10 @@
 
 namespace platform {
 
-ViewController::ViewController(QObject *parent) : QObject(parent) {}
+ViewController::ViewController(QObject *parent)
+    : QObject(parent)
+{
+}
 
 ViewController::~ViewController()
 {

@@ -10,7 +10,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
-Window::Window(QWidget *parent) : QWidget(parent), mLayout(new QVBoxLayout(this))
+Window::Window(QWidget *parent)
+    : QWidget(parent)
+    , mLayout(new QVBoxLayout(this))
 {
     mLayout->setContentsMargins(0, 0, 0, 0);
     mLayout->setSpacing(0);

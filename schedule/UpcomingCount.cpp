@@ -1,7 +1,6 @@
 #include "UpcomingCount.h"
 
 #include "ScheduleRecord.h"
-
 #include "platform/Clock.h"
 
 bool isUpcoming(const QVariant &record, const QDateTime &now)

@@ -1,7 +1,6 @@
 #include "StoreAlerts.h"
 
 #include "VelkariShell.h"
-
 #include "platform/AlertView.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -31,5 +30,6 @@ void SaveData()
         return;
     ScheduleStore &store = shell->store();
     if (store.SaveData().status == ScheduleStore::SaveStatus::Failed)
-        alert(u"Failed to save %1!\nPlease check permissions of the folder"_s.arg(store.mDataPath()));
+        alert(
+            u"Failed to save %1!\nPlease check permissions of the folder"_s.arg(store.mDataPath()));
 }

@@ -2,10 +2,12 @@
 
 #include "StoreAlerts.h"
 #include "VelkariShell.h"
+
 #include "ui_VelkariViewController.h"
 
 VelkariViewController::VelkariViewController(QObject *parent)
-    : platform::ViewController(parent), ui(std::make_unique<Ui::VelkariViewController>())
+    : platform::ViewController(parent)
+    , ui(std::make_unique<Ui::VelkariViewController>())
 {
 }
 

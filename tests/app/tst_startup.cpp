@@ -1,13 +1,10 @@
 #include "app/VelkariAppDelegate.h"
-
-#include "screens/VelkariViewController.h"
-
 #include "platform/AlertView.h"
 #include "platform/Application.h"
 #include "platform/PropertyList.h"
 #include "platform/TableView.h"
 #include "platform/Window.h"
-
+#include "screens/VelkariViewController.h"
 #include "support/MockClock.h"
 #include "support/TestEnvironment.h"
 
@@ -15,7 +12,6 @@
 #include <QTest>
 
 #include <csignal>
-
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -122,13 +118,17 @@ void TestStartup::twoLaunchesWriteTwoLogs()
 {
     TestEnvironment env;
     MockClock clock;
-    { Launch first; }
+    {
+        Launch first;
+    }
     clock.advance(1);
-    { Launch second; }
+    {
+        Launch second;
+    }
 
     const QStringList logs = QDir(env.documents()).entryList({u"*.log"_s}, QDir::Files, QDir::Name);
-    QCOMPARE(logs, (QStringList{u"2026-12-07 10:11:12 +0000.log"_s,
-                                u"2026-12-07 10:11:13 +0000.log"_s}));
+    QCOMPARE(logs,
+             (QStringList{u"2026-12-07 10:11:12 +0000.log"_s, u"2026-12-07 10:11:13 +0000.log"_s}));
     QCOMPARE(logMessages(QString::fromUtf8(readFile(env.documents() + u'/' + logs[1]))),
              (QStringList{u"Initing App."_s, u"VelkariViewController Load Data Function"_s,
                           env.documents(), u"0"_s, u"icon=0"_s}));
@@ -138,8 +138,12 @@ void TestStartup::launchesInOneSecondShareTheLog()
 {
     TestEnvironment env;
     MockClock clock;
-    { Launch first; }
-    { Launch second; }
+    {
+        Launch first;
+    }
+    {
+        Launch second;
+    }
     const QStringList logs = QDir(env.documents()).entryList({u"*.log"_s}, QDir::Files);
     QCOMPARE(logs.size(), 1);
     const QStringList messages =
@@ -160,8 +164,8 @@ void TestStartup::badgeCountsUpcomingSchedules()
     QCOMPARE(run.app->applicationIconBadgeNumber(), 4);
     QCOMPARE(run.delegate->window()->windowTitle(), u"Velkari (4)"_s);
     QCOMPARE(run.delegate->viewController()->mTableView()->numberOfRows(), 7);
-    const QString log = QString::fromUtf8(
-        readFile(env.documents() + u'/' + logFileName(platform::Clock::now())));
+    const QString log =
+        QString::fromUtf8(readFile(env.documents() + u'/' + logFileName(platform::Clock::now())));
     QCOMPARE(logMessages(log).last(), u"icon=4"_s);
 }
 
@@ -203,9 +207,9 @@ void TestStartup::unreadableStoreIsReportedAndKept()
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts[0]->title(), u"Velkari"_s);
     QCOMPARE(alerts[0]->message(),
-             u"Failed to read "_s + env.dataFile()
-                 + u"!\nThe file is left as it is; new schedules can't be saved until it is "
-                   "repaired."_s);
+             u"Failed to read "_s + env.dataFile() +
+                 u"!\nThe file is left as it is; new schedules can't be saved until it is "
+                 "repaired."_s);
     QCOMPARE(alerts[0]->buttonTitleAtIndex(0), u"OK"_s);
     QCOMPARE(alerts[0]->numberOfButtons(), 1);
 
@@ -223,8 +227,8 @@ void TestStartup::folderThatCannotBeMadeIsReported()
     Launch run;
     const QList<platform::AlertView *> alerts = platform::AlertView::visibleAlerts();
     QCOMPARE(alerts.size(), 1);
-    QCOMPARE(alerts[0]->message(), u"Failed to create "_s + env.dataFile()
-                                       + u"!\nPlease check permissions of the folder"_s);
+    QCOMPARE(alerts[0]->message(), u"Failed to create "_s + env.dataFile() +
+                                       u"!\nPlease check permissions of the folder"_s);
     // With no log file the lines stay on standard error; the app runs on.
     const QStringList messages = logMessages(run.originalStderr.text());
     QVERIFY(messages.contains(u"Velkari.dat creation failed"_s));
@@ -271,8 +275,8 @@ void TestStartup::failedSaveIsReported()
     const QList<platform::AlertView *> alerts = platform::AlertView::visibleAlerts();
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts[0]->title(), u"Velkari"_s);
-    QCOMPARE(alerts[0]->message(),
-             u"Failed to save "_s + env.dataFile() + u"!\nPlease check permissions of the folder"_s);
+    QCOMPARE(alerts[0]->message(), u"Failed to save "_s + env.dataFile() +
+                                       u"!\nPlease check permissions of the folder"_s);
 }
 
 void TestStartup::quittingWritesNothing()

@@ -58,8 +58,8 @@ void TestAlertView::numbersButtonsFromTheCancelButton_data()
     QTest::addColumn<int>("index");
 
     QTest::newRow("cancel") << u"Cancel"_s << QStringList{u"Prepare"_s} << u"Cancel"_s << 0;
-    QTest::newRow("other after cancel") << u"Cancel"_s << QStringList{u"Prepare"_s}
-                                        << u"Prepare"_s << 1;
+    QTest::newRow("other after cancel")
+        << u"Cancel"_s << QStringList{u"Prepare"_s} << u"Prepare"_s << 1;
     QTest::newRow("second other") << u"No"_s << QStringList{u"Yes"_s, u"Later"_s} << u"Later"_s
                                   << 2;
     QTest::newRow("no cancel button") << QString() << QStringList{u"A"_s, u"B"_s} << u"A"_s << 0;
@@ -74,8 +74,8 @@ void TestAlertView::numbersButtonsFromTheCancelButton()
     QFETCH(int, index);
 
     Answers answers;
-    AlertView *alert = AlertView::show(u"Velkari"_s, u"Send SMS to :\nAnna (555) ?"_s, &answers,
-                                       cancel, others);
+    AlertView *alert =
+        AlertView::show(u"Velkari"_s, u"Send SMS to :\nAnna (555) ?"_s, &answers, cancel, others);
     QTRY_VERIFY(alert->dialog() && alert->dialog()->isVisible());
     QCOMPARE(alert->numberOfButtons(), int(others.size()) + (cancel.isEmpty() ? 0 : 1));
     QPushButton *button = buttonTitled(alert->dialog(), pressed);
@@ -133,8 +133,7 @@ void TestAlertView::alertsStandSideBySide()
     QCOMPARE(AlertView::visibleAlerts(), QList<AlertView *>{first});
     QVERIFY(first->dialog()->isVisible());
     buttonTitled(first->dialog(), u"Cancel"_s)->click();
-    QCOMPARE(answers.heard,
-             (QList<std::pair<QString, int>>{{u"second"_s, 1}, {u"first"_s, 0}}));
+    QCOMPARE(answers.heard, (QList<std::pair<QString, int>>{{u"second"_s, 1}, {u"first"_s, 0}}));
 }
 
 QTEST_MAIN(TestAlertView)

@@ -2,12 +2,11 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/LauncherEntry.h"
 #include "platform/Window.h"
-
 #include "support/TestEnvironment.h"
 
-#include <QDBusConnection>
 #include <QApplication>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QProcess>

@@ -1,5 +1,4 @@
 #include "platform/Log.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>

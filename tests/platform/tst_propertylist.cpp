@@ -1,5 +1,4 @@
 #include "platform/PropertyList.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -139,7 +138,8 @@ void TestPropertyList::writesPlistlibLayout_data()
     QTest::newRow("carriage return kept as a reference")
         << QVariant(u"a\r\nb\rc"_s) << QByteArray("<string>a&#13;\nb&#13;c</string>\n");
     QTest::newRow("control characters replaced")
-        << QVariant(u"a\x01z\x1f\tb"_s) << QByteArray("<string>a\xEF\xBF\xBDz\xEF\xBF\xBD\tb</string>\n");
+        << QVariant(u"a\x01z\x1f\tb"_s)
+        << QByteArray("<string>a\xEF\xBF\xBDz\xEF\xBF\xBD\tb</string>\n");
     QTest::newRow("lone surrogate and noncharacter replaced")
         << QVariant(QString(QChar(0xD800)) + QChar(0xFFFF))
         << QByteArray("<string>\xEF\xBF\xBD\xEF\xBF\xBD</string>\n");
@@ -151,9 +151,11 @@ void TestPropertyList::writesPlistlibLayout_data()
     QTest::newRow("date given in another zone")
         << QVariant(QDateTime(QDate(2011, 5, 2), QTime(12, 0), Qt::OffsetFromUTC, 7200))
         << QByteArray("<date>2011-05-02T10:00:00Z</date>\n");
-    QTest::newRow("integers") << QVariant(QVariantList{qint64(-5), quint64(18446744073709551615ULL)})
-                              << QByteArray("<array>\n\t<integer>-5</integer>\n"
-                                            "\t<integer>18446744073709551615</integer>\n</array>\n");
+    QTest::newRow("integers") << QVariant(
+                                     QVariantList{qint64(-5), quint64(18446744073709551615ULL)})
+                              << QByteArray(
+                                     "<array>\n\t<integer>-5</integer>\n"
+                                     "\t<integer>18446744073709551615</integer>\n</array>\n");
     QTest::newRow("reals as Python repr")
         << QVariant(QVariantList{1.0, 0.1, 1e16, 1e15, 1e-5, 0.0001, -0.0, 1.5e300,
                                  std::numeric_limits<double>::infinity()})
@@ -163,8 +165,8 @@ void TestPropertyList::writesPlistlibLayout_data()
                       "\t<real>inf</real>\n</array>\n");
     QTest::newRow("data lines shorten with depth")
         << QVariant(QVariantList{QByteArray(60, 'x')})
-        << QByteArray("<array>\n\t<data>\n\t" + QByteArray("eHh4").repeated(17) + "\n\t"
-                      + QByteArray("eHh4").repeated(3) + "\n\t</data>\n</array>\n");
+        << QByteArray("<array>\n\t<data>\n\t" + QByteArray("eHh4").repeated(17) + "\n\t" +
+                      QByteArray("eHh4").repeated(3) + "\n\t</data>\n</array>\n");
 }
 
 void TestPropertyList::writesPlistlibLayout()
@@ -201,7 +203,8 @@ void TestPropertyList::pythonReadsWhatWeWrite()
         QVariantList{u"ID-1"_s, u"Anna & <Berg>"_s, u"+46 70"_s, utc(2099, 3, 5, 9, 7),
                      u"line\nbreak ✓ 🎉"_s, u"0"_s, u"0"_s},
         QVariantList{u"short"_s},
-        QVariant::fromValue(PropertyList::Dictionary{{{u"z"_s, 1.5}, {u"a"_s, QByteArray("\x00\xff", 2)}}}),
+        QVariant::fromValue(
+            PropertyList::Dictionary{{{u"z"_s, 1.5}, {u"a"_s, QByteArray("\x00\xff", 2)}}}),
         QVariantList(),
         qint64(-7),
         false,
@@ -209,11 +212,11 @@ void TestPropertyList::pythonReadsWhatWeWrite()
     QVERIFY(PropertyList::writeFile(path, value));
 
     // plistlib reads our file and writes the same values back: the same bytes.
-    const QByteArray again = runPython(
-        u"import plistlib,sys\n"
-        "v = plistlib.load(open(sys.argv[1], 'rb'))\n"
-        "sys.stdout.buffer.write(plistlib.dumps(v, sort_keys=False))\n"_s,
-        path);
+    const QByteArray again =
+        runPython(u"import plistlib,sys\n"
+                  "v = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                  "sys.stdout.buffer.write(plistlib.dumps(v, sort_keys=False))\n"_s,
+                  path);
     QCOMPARE(again, readFile(path));
 
     // A carriage return, which plistlib itself would write as a line feed,
@@ -249,7 +252,8 @@ void TestPropertyList::refusesMalformedDocuments_data()
     QTest::newRow("date out of range") << document("<date>2011-13-40T25:61:61Z</date>\n");
     QTest::newRow("date trailing text") << document("<date>2011-05-02T10:11:12Zjunk</date>\n");
     QTest::newRow("integer with letters") << document("<integer>12abc</integer>\n");
-    QTest::newRow("integer beyond 64 bits") << document("<integer>18446744073709551616</integer>\n");
+    QTest::newRow("integer beyond 64 bits")
+        << document("<integer>18446744073709551616</integer>\n");
     QTest::newRow("real that is no number") << document("<real>many</real>\n");
     QTest::newRow("unknown element") << document("<array><velkari/></array>\n");
     QTest::newRow("element inside a string") << document("<string>a<b/>c</string>\n");
@@ -276,8 +280,8 @@ void TestPropertyList::acceptsWhatPlistlibAccepts_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QVariant>("expected");
 
-    const QByteArray crlf = QByteArray(document("<array>\n\t<string>a\nb</string>\n</array>\n"))
-                                .replace("\n", "\r\n");
+    const QByteArray crlf =
+        QByteArray(document("<array>\n\t<string>a\nb</string>\n</array>\n")).replace("\n", "\r\n");
     QTest::newRow("byte-order mark")
         << QByteArray("\xEF\xBB\xBF") + document("<array/>\n") << QVariant(QVariantList());
     QTest::newRow("CRLF file") << crlf << QVariant(QVariantList{u"a\nb"_s});

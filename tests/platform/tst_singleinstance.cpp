@@ -1,5 +1,4 @@
 #include "platform/SingleInstance.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -56,8 +55,8 @@ void TestSingleInstance::lockOfACrashedCopyIsTakenOver()
     lockPath.replace(u".socket"_s, u".lock"_s);
     // What a copy leaves behind when it is killed: its lock, naming a process
     // that no longer exists.
-    QVERIFY(writeFile(lockPath, "999999999\nvelkari\n" + QSysInfo::machineHostName().toUtf8()
-                                    + "\n"));
+    QVERIFY(
+        writeFile(lockPath, "999999999\nvelkari\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
     SingleInstance next(u"/data/crashed"_s);
     QVERIFY(next.becomePrimary());
 }

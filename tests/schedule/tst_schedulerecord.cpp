@@ -63,19 +63,18 @@ void TestScheduleRecord::readersTreatOddElementsAsAbsent_data()
     QTest::newRow("seven elements")
         << QVariant(QVariantList{u"ID"_s, u"Anna"_s, u"555"_s, when, u"Hi"_s, u"1"_s, u"3"_s})
         << u"Anna"_s << when << 1 << 3;
-    QTest::newRow("six elements")
-        << QVariant(QVariantList{u"ID"_s, u"Anna"_s, u"555"_s, when, u"Hi"_s, u"0"_s})
-        << u"Anna"_s << when << 0 << 0;
+    QTest::newRow("six elements") << QVariant(QVariantList{u"ID"_s, u"Anna"_s, u"555"_s, when,
+                                                           u"Hi"_s, u"0"_s})
+                                  << u"Anna"_s << when << 0 << 0;
     QTest::newRow("two elements") << QVariant(QVariantList{u"ID"_s, u"Anna"_s}) << u"Anna"_s
                                   << QDateTime() << 0 << 0;
     QTest::newRow("empty record") << QVariant(QVariantList()) << QString() << QDateTime() << 0 << 0;
     QTest::newRow("not a list") << QVariant(u"a record?"_s) << QString() << QDateTime() << 0 << 0;
-    QTest::newRow("wrong types")
-        << QVariant(QVariantList{u"ID"_s, 42, u"555"_s, u"2026-12-24"_s, u"Hi"_s, qint64(1), true})
-        << QString() << QDateTime() << 0 << 0;
-    QTest::newRow("nested list as name")
-        << QVariant(QVariantList{u"ID"_s, QVariantList{u"Anna"_s}}) << QString() << QDateTime()
-        << 0 << 0;
+    QTest::newRow("wrong types") << QVariant(QVariantList{u"ID"_s, 42, u"555"_s, u"2026-12-24"_s,
+                                                          u"Hi"_s, qint64(1), true})
+                                 << QString() << QDateTime() << 0 << 0;
+    QTest::newRow("nested list as name") << QVariant(QVariantList{u"ID"_s, QVariantList{u"Anna"_s}})
+                                         << QString() << QDateTime() << 0 << 0;
 }
 
 void TestScheduleRecord::readersTreatOddElementsAsAbsent()

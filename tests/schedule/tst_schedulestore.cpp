@@ -1,13 +1,11 @@
-#include "schedule/ScheduleStore.h"
-
 #include "platform/PropertyList.h"
+#include "schedule/ScheduleStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTest>
 
 #include <csignal>
-
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -108,8 +106,8 @@ void TestScheduleStore::loadsAnExistingStoreInFileOrder()
         store.LoadData();
         log = capture.text();
     }
-    QCOMPARE(logMessages(log), (QStringList{u"VelkariViewController Load Data Function"_s,
-                                            env.documents(), u"7"_s}));
+    QCOMPARE(logMessages(log),
+             (QStringList{u"VelkariViewController Load Data Function"_s, env.documents(), u"7"_s}));
     QVERIFY(store.mList());
     QCOMPARE(store.count(), 7);
     QCOMPARE(store.mList()->at(0).toList().at(1), QVariant(u"Anna Berg"_s));
@@ -145,10 +143,10 @@ void TestScheduleStore::savesRecordsInPositionOrder()
     QByteArray expected = emptyStore;
     QByteArray records;
     for (const char *id : {"A", "B", "C"}) {
-        records += QByteArray("\t<array>\n\t\t<string>") + id
-                   + "</string>\n\t\t<string>Anna Berg</string>\n\t\t<string>555 0100</string>\n"
-                     "\t\t<date>2026-12-24T18:00:00Z</date>\n\t\t<string>Hi</string>\n"
-                     "\t\t<string>0</string>\n\t\t<string>0</string>\n\t</array>\n";
+        records += QByteArray("\t<array>\n\t\t<string>") + id +
+                   "</string>\n\t\t<string>Anna Berg</string>\n\t\t<string>555 0100</string>\n"
+                   "\t\t<date>2026-12-24T18:00:00Z</date>\n\t\t<string>Hi</string>\n"
+                   "\t\t<string>0</string>\n\t\t<string>0</string>\n\t</array>\n";
     }
     expected.replace("<array/>\n", "<array>\n" + records + "</array>\n");
     QCOMPARE(readFile(env.dataFile()), expected);
@@ -200,8 +198,8 @@ void TestScheduleStore::unreadableFileIsLeftAlone_data()
     QTest::newRow("truncated") << valid.left(valid.size() * 2 / 3);
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("deep nesting") << QByteArray(emptyStore).replace("<array/>", deep);
-    QTest::newRow("garbage date")
-        << QByteArray(valid).replace("2099-03-05T09:07:00Z", "next Tuesday");
+    QTest::newRow("garbage date") << QByteArray(valid).replace("2099-03-05T09:07:00Z",
+                                                               "next Tuesday");
     QTest::newRow("binary property list") << QByteArray("bplist00\x08\x00\x00", 11);
 }
 

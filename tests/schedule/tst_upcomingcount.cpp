@@ -1,5 +1,4 @@
 #include "schedule/UpcomingCount.h"
-
 #include "support/MockClock.h"
 
 #include <QTest>
@@ -40,15 +39,19 @@ void TestUpcomingCount::countsUpcomingSchedules_data()
     QTest::newRow("unsent, tomorrow") << day << u"0"_s << std::optional(u"0"_s) << true;
     QTest::newRow("unsent, yesterday") << -day << u"0"_s << std::optional(u"0"_s) << false;
     QTest::newRow("unsent, exactly now") << qint64(0) << u"0"_s << std::optional(u"0"_s) << false;
-    QTest::newRow("unsent, one second ahead") << qint64(1) << u"0"_s << std::optional(u"0"_s) << true;
-    QTest::newRow("sent and daily, long ago") << -100 * day << u"1"_s << std::optional(u"2"_s) << true;
+    QTest::newRow("unsent, one second ahead")
+        << qint64(1) << u"0"_s << std::optional(u"0"_s) << true;
+    QTest::newRow("sent and daily, long ago")
+        << -100 * day << u"1"_s << std::optional(u"2"_s) << true;
     QTest::newRow("sent, not repeating") << day << u"1"_s << std::optional(u"0"_s) << false;
     QTest::newRow("six elements, next week") << 7 * day << u"0"_s << none << true;
     QTest::newRow("six elements, last week") << -7 * day << u"0"_s << none << false;
-    QTest::newRow("repeat outside the table counts") << -day << u"1"_s << std::optional(u"9"_s) << true;
+    QTest::newRow("repeat outside the table counts")
+        << -day << u"1"_s << std::optional(u"9"_s) << true;
     QTest::newRow("negative repeat counts") << -day << u"1"_s << std::optional(u"-1"_s) << true;
     QTest::newRow("repeat letters read as 0") << -day << u"1"_s << std::optional(u"x"_s) << false;
-    QTest::newRow("status letters read as unsent") << day << u"sent"_s << std::optional(u"0"_s) << true;
+    QTest::newRow("status letters read as unsent")
+        << day << u"sent"_s << std::optional(u"0"_s) << true;
     QTest::newRow("status 2 is not unsent") << day << u"2"_s << std::optional(u"0"_s) << false;
 }
 
@@ -73,12 +76,12 @@ void TestUpcomingCount::countsTheWholeList()
     QCOMPARE(countUpcoming(QVariantList()), 0);
 
     const QVariantList list{
-        record(60, u"0"_s, u"0"_s, now),   // ahead
-        record(-60, u"0"_s, u"0"_s, now),  // missed
-        record(-60, u"1"_s, u"5"_s, now),  // yearly
-        u"not a record"_s,                 // damaged: never counts
-        QVariantList{u"ID"_s},             // too short: never counts
-        record(120, u"0"_s, u"1"_s, now),  // hourly and ahead: counted once
+        record(60, u"0"_s, u"0"_s, now),  // ahead
+        record(-60, u"0"_s, u"0"_s, now), // missed
+        record(-60, u"1"_s, u"5"_s, now), // yearly
+        u"not a record"_s,                // damaged: never counts
+        QVariantList{u"ID"_s},            // too short: never counts
+        record(120, u"0"_s, u"1"_s, now), // hourly and ahead: counted once
     };
     QCOMPARE(countUpcoming(list), 3);
 

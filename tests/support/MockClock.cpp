@@ -1,6 +1,7 @@
 #include "MockClock.h"
 
-MockClock::MockClock(const QDateTime &start) : mNow(start.toUTC())
+MockClock::MockClock(const QDateTime &start)
+    : mNow(start.toUTC())
 {
     platform::Clock::setInstance(this);
 }

@@ -5,10 +5,9 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <optional>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,7 +21,8 @@ struct TestEnvironment::Saved {
     std::map<QByteArray, std::optional<QByteArray>> values;
 };
 
-TestEnvironment::TestEnvironment() : mSaved(std::make_unique<Saved>())
+TestEnvironment::TestEnvironment()
+    : mSaved(std::make_unique<Saved>())
 {
     for (const char *name : variables) {
         mSaved->values[name] = qEnvironmentVariableIsSet(name)
@@ -30,8 +30,8 @@ TestEnvironment::TestEnvironment() : mSaved(std::make_unique<Saved>())
                                    : std::nullopt;
     }
     const QString base = mDir.path();
-    const QStringList folders{u"home"_s, u"data"_s, u"config"_s, u"cache"_s, u"state"_s,
-                              u"runtime"_s};
+    const QStringList folders{u"home"_s,  u"data"_s,  u"config"_s,
+                              u"cache"_s, u"state"_s, u"runtime"_s};
     for (const QString &folder : folders)
         QDir(base).mkpath(folder);
     QFile::setPermissions(base + u"/runtime"_s,
@@ -94,7 +94,8 @@ QByteArray readFile(const QString &path)
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 QString testDataPath(const QString &relative)
