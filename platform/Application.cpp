@@ -1,7 +1,11 @@
 #include "Application.h"
 
+#include "AlertView.h"
 #include "ApplicationDelegate.h"
+#include "DesktopNotifications.h"
 #include "LauncherEntry.h"
+#include "Log.h"
+#include "ReminderCenter.h"
 #include "SingleInstance.h"
 #include "StandardPaths.h"
 #include "Window.h"
@@ -72,6 +76,16 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
 {
     Q_ASSERT(!sharedApplication);
     sharedApplication = this;
+    mReminders = new ReminderCenter(ReminderCenter::defaultRegistryPath(), this);
+    connect(mReminders, &ReminderCenter::reminderFired, this, &Application::reminderFired);
+    mNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
+    connect(mNotifications, &DesktopNotifications::answered, this, [this](const QString &key) {
+        if (mNotifiedReminders.contains(key))
+            answerReminder(mNotifiedReminders.take(key));
+    });
+    connect(mNotifications, &DesktopNotifications::closed, this,
+            [this](const QString &key) { mNotifiedReminders.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this, &Application::notificationFailed);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         // Logging out or the session ending quits without our Quit action.
         if (!mTerminated)
@@ -137,6 +151,14 @@ bool Application::launch(const LaunchOptions &options)
     if (!mKeyWindow && mDelegate->window())
         setKeyWindow(mDelegate->window());
     setUpTray();
+    if (!mReminders->keptAsidePath().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("The registered reminders could not be read. The file was kept as "
+                           "%1; reminders registered before are not in effect.")
+                            .arg(mReminders->keptAsidePath()),
+                        nullptr, u"OK"_s);
+    }
+    mReminders->start();
     return launched;
 }
 
@@ -171,6 +193,81 @@ void Application::updateBadgeViews()
     }
 }
 
+void Application::scheduleLocalNotification(const Reminder &reminder)
+{
+    mReminders->scheduleLocalNotification(reminder);
+}
+
+QList<Reminder> Application::scheduledLocalNotifications() const
+{
+    return mReminders->scheduledLocalNotifications();
+}
+
+void Application::cancelLocalNotification(const Reminder &reminder)
+{
+    mReminders->cancelLocalNotification(reminder);
+}
+
+void Application::reminderFired(const Reminder &reminder)
+{
+    if (mState == ApplicationState::Background) {
+        notify(reminder);
+        return;
+    }
+    if (!mHasBeenInFront) {
+        // Starting up: the window is not in front yet.
+        mHeldReminders.append(reminder);
+        return;
+    }
+    deliver(reminder);
+}
+
+void Application::deliver(const Reminder &reminder)
+{
+    if (!mTerminated)
+        mDelegate->didReceiveLocalNotification(*this, reminder);
+}
+
+void Application::notify(const Reminder &reminder)
+{
+    setApplicationIconBadgeNumber(reminder.applicationIconBadgeNumber);
+    static quint64 serial = 0;
+    const QString key = QString::number(++serial);
+    mNotifiedReminders.insert(key, reminder);
+    mNotifications->show(key, u"Velkari"_s, reminder.alertBody, reminder.alertAction,
+                         reminder.soundName);
+}
+
+void Application::notificationFailed(const QString &key)
+{
+    if (!mNotifiedReminders.contains(key))
+        return;
+    const Reminder reminder = mNotifiedReminders.take(key);
+    if (mTray && QSystemTrayIcon::supportsMessages()) {
+        mTrayReminder = reminder;
+        mTray->showMessage(u"Velkari"_s, reminder.alertBody);
+        return;
+    }
+    // No way to show a notification: the window itself comes up, and the
+    // reminder is heard once it is in front.
+    log("No notification service; raising the window for a reminder");
+    mHeldReminders.append(reminder);
+    bringToFront();
+}
+
+void Application::answerReminder(const Reminder &reminder)
+{
+    enterForeground();
+    deliver(reminder);
+    bringToFront();
+}
+
+void Application::deliverHeldReminders()
+{
+    while (!mHeldReminders.isEmpty() && mState != ApplicationState::Background)
+        deliver(mHeldReminders.takeFirst());
+}
+
 void Application::setUpTray()
 {
     if (mTray || !mKeyWindow || !QSystemTrayIcon::isSystemTrayAvailable())
@@ -184,6 +281,10 @@ void Application::setUpTray()
     connect(mTray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
             bringToFront();
+    });
+    connect(mTray, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (mTrayReminder)
+            answerReminder(*std::exchange(mTrayReminder, std::nullopt));
     });
     updateBadgeViews();
     mTray->show();
@@ -272,6 +373,8 @@ void Application::becomeActive()
         return;
     setState(ApplicationState::Active);
     mDelegate->applicationDidBecomeActive(*this);
+    mHasBeenInFront = true;
+    deliverHeldReminders();
 }
 
 void Application::resignActive()
@@ -289,6 +392,10 @@ void Application::enterBackground()
     resignActive();
     setState(ApplicationState::Background);
     mDelegate->applicationDidEnterBackground(*this);
+    mHasBeenInFront = true;
+    // Whatever waited for the window now waits for the user.
+    for (const Reminder &reminder : std::exchange(mHeldReminders, {}))
+        notify(reminder);
 }
 
 void Application::enterForeground()

@@ -1,19 +1,24 @@
 #pragma once
 
 #include "LaunchOptions.h"
+#include "Reminder.h"
 #include "Window.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSystemTrayIcon;
 
 namespace platform {
 
 class ApplicationDelegate;
+class DesktopNotifications;
+class ReminderCenter;
 
 // Values as the platform numbers them.
 enum class ApplicationState : int {
@@ -57,6 +62,16 @@ public:
     // the launcher entry's count. Zero or less shows no badge.
     void setApplicationIconBadgeNumber(int number);
 
+    // The platform's reminders (local notifications).
+    ReminderCenter *reminderCenter() const { return mReminders; }
+    void scheduleLocalNotification(const Reminder &reminder);
+    QList<Reminder> scheduledLocalNotifications() const;
+    void cancelLocalNotification(const Reminder &reminder);
+
+    // The user answered a reminder's notification: the app comes to the
+    // front and hears of the reminder while still inactive.
+    void answerReminder(const Reminder &reminder);
+
     Window *keyWindow() const { return mKeyWindow; }
     void setKeyWindow(Window *window);
 
@@ -80,6 +95,11 @@ private:
     void enterForeground();
     void setState(ApplicationState state);
     void setUpTray();
+    void reminderFired(const Reminder &reminder);
+    void deliver(const Reminder &reminder);
+    void notify(const Reminder &reminder);
+    void notificationFailed(const QString &key);
+    void deliverHeldReminders();
     void updateBadgeViews();
 
     std::unique_ptr<ApplicationDelegate> mDelegate;
@@ -89,6 +109,14 @@ private:
     QSystemTrayIcon *mTray = nullptr;
     bool mTerminated = false;
     bool mStateUpdatePending = false;
+    bool mHasBeenInFront = false;
+    ReminderCenter *mReminders = nullptr;
+    DesktopNotifications *mNotifications = nullptr;
+    // Reminders that came while the app was starting, or whose notification
+    // could only be shown by raising the window: heard once it is in front.
+    QList<Reminder> mHeldReminders;
+    QHash<QString, Reminder> mNotifiedReminders;
+    std::optional<Reminder> mTrayReminder;
 };
 
 } // namespace platform

@@ -5,6 +5,7 @@ namespace platform {
 class Application;
 class LaunchOptions;
 class Window;
+struct Reminder;
 
 // What the application object tells the program about its life. Every
 // answer but launching does nothing unless the program says otherwise.
@@ -22,6 +23,10 @@ public:
     virtual void applicationWillEnterForeground(Application &) {}
     virtual void applicationDidBecomeActive(Application &) {}
     virtual void applicationWillTerminate(Application &) {}
+
+    // A reminder's moment came while the app was in front (active or
+    // inactive), or the user answered its notification (inactive then).
+    virtual void didReceiveLocalNotification(Application &, const Reminder &) {}
 };
 
 } // namespace platform

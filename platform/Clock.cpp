@@ -20,6 +20,23 @@ QDateTime Clock::now()
 void Clock::setInstance(Clock *clock)
 {
     installedClock = clock;
+    notifyChanged();
+}
+
+bool Clock::isReplaced()
+{
+    return installedClock != nullptr;
+}
+
+ClockNotifier *Clock::notifier()
+{
+    static ClockNotifier instance;
+    return &instance;
+}
+
+void Clock::notifyChanged()
+{
+    Q_EMIT notifier()->changed();
 }
 
 } // namespace platform

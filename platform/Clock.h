@@ -1,8 +1,18 @@
 #pragma once
 
 #include <QDateTime>
+#include <QObject>
 
 namespace platform {
+
+// Tells interested parties that the installed clock was moved (tests), so
+// that whatever waits for a moment looks at the time again.
+class ClockNotifier : public QObject {
+    Q_OBJECT
+
+Q_SIGNALS:
+    void changed();
+};
 
 // The current time. Code asks Clock instead of QDateTime so that tests can
 // move time instead of sleeping.
@@ -17,8 +27,15 @@ public:
     // The caller keeps ownership.
     static void setInstance(Clock *clock);
 
+    // True while a replacement is installed: real timers then mean nothing.
+    static bool isReplaced();
+
+    static ClockNotifier *notifier();
+
 protected:
     virtual QDateTime currentDateTimeUtc() const = 0;
+    // Replacement clocks call this when they move.
+    static void notifyChanged();
 };
 
 } // namespace platform

@@ -1,5 +1,9 @@
 #include "RepeatModes.h"
 
+#include "platform/Reminder.h"
+
+#include <array>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace RepeatModes {
@@ -8,6 +12,14 @@ QStringList names()
 {
     return {u"None"_s,       u"Every Hour"_s,   u"Every Day"_s,
             u"Every Week"_s, u"Eevery Month"_s, u"Every Year"_s};
+}
+
+int repeatInterval(int index)
+{
+    namespace Unit = platform::CalendarUnit;
+    static constexpr std::array<int, Count> intervals{Unit::None, Unit::Hour,  Unit::Day,
+                                                      Unit::Week, Unit::Month, Unit::Year};
+    return index >= 0 && index < Count ? intervals[size_t(index)] : Unit::None;
 }
 
 } // namespace RepeatModes

@@ -12,4 +12,9 @@ constexpr int Count = 6;
 // the product always has.
 QStringList names();
 
+// The reminder's repeat interval for an index, in the platform's calendar
+// units. A fixed table, not a computation: index 3 gives 256, index 4 gives 8.
+// Indexes outside the table have none.
+int repeatInterval(int index);
+
 } // namespace RepeatModes

@@ -15,6 +15,7 @@ PACKAGES="
     dbus
     xvfb
     xauth
+    tzdata
     fonts-dejavu-core
 "
 

@@ -2,6 +2,8 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/LauncherEntry.h"
 #include "platform/Window.h"
+#include "support/PrivateBus.h"
+#include "support/RecordingDelegate.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -9,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -18,67 +19,6 @@ using platform::Application;
 using platform::ApplicationState;
 
 namespace {
-
-// Writes down every life event it hears, with the state of that moment.
-class RecordingDelegate : public platform::ApplicationDelegate {
-public:
-    RecordingDelegate() { mWindow.setWindowTitle(u"Velkari"_s); }
-
-    platform::Window *window() const override { return &mWindow; }
-
-    bool didFinishLaunchingWithOptions(Application &app, const platform::LaunchOptions &) override
-    {
-        record(app, u"launch"_s);
-        mWindow.makeKeyAndVisible();
-        return true;
-    }
-    void applicationWillResignActive(Application &app) override { record(app, u"resign"_s); }
-    void applicationDidEnterBackground(Application &app) override { record(app, u"background"_s); }
-    void applicationWillEnterForeground(Application &app) override { record(app, u"foreground"_s); }
-    void applicationDidBecomeActive(Application &app) override { record(app, u"active"_s); }
-    void applicationWillTerminate(Application &app) override { record(app, u"terminate"_s); }
-
-    QStringList events() const { return mEvents; }
-    QStringList takeEvents() { return std::exchange(mEvents, {}); }
-
-private:
-    void record(Application &app, const QString &event)
-    {
-        mEvents.append(event + u'/' + QString::number(int(app.applicationState())));
-    }
-
-    mutable platform::Window mWindow;
-    QStringList mEvents;
-};
-
-// A message bus of the test's own, so nothing reaches the desktop's.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        mDaemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
-        if (mDaemon.waitForStarted(5000) && mDaemon.waitForReadyRead(5000))
-            mAddress = QString::fromUtf8(mDaemon.readLine().trimmed());
-    }
-    ~PrivateBus()
-    {
-        for (const QString &name : mNames)
-            QDBusConnection::disconnectFromBus(name);
-        mDaemon.terminate();
-        mDaemon.waitForFinished(5000);
-    }
-    bool isRunning() const { return !mAddress.isEmpty(); }
-    QDBusConnection connect(const QString &name)
-    {
-        mNames.append(name);
-        return QDBusConnection::connectToBus(mAddress, name);
-    }
-
-private:
-    QProcess mDaemon;
-    QString mAddress;
-    QStringList mNames;
-};
 
 class SignalCatcher : public QObject {
     Q_OBJECT
@@ -100,6 +40,9 @@ private Q_SLOTS:
     void showsTheBadgeInTheTitle_data();
     void showsTheBadgeInTheTitle();
     void publishesTheBadgeOnTheSessionBus();
+
+private:
+    TestEnvironment mEnvironment;
 };
 
 void TestApplication::launchesThroughTheDelegate()
@@ -204,6 +147,7 @@ void TestApplication::publishesTheBadgeOnTheSessionBus()
     SignalCatcher catcher;
     QVERIFY(listener.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s,
                              u"Update"_s, &catcher, SLOT(update(QDBusMessage))));
+    PrivateBus::settle(listener);
     QVERIFY(platform::LauncherEntry::publish(sender, 3));
     QVERIFY(platform::LauncherEntry::publish(sender, 0));
     QTRY_COMPARE(catcher.updates.size(), 2);

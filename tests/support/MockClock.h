@@ -9,8 +9,13 @@ public:
                                                           Qt::UTC));
     ~MockClock() override;
 
-    void set(const QDateTime &moment) { mNow = moment.toUTC(); }
-    void advance(qint64 seconds) { mNow = mNow.addSecs(seconds); }
+    // Moving the clock tells whoever waits for a moment to look again.
+    void set(const QDateTime &moment)
+    {
+        mNow = moment.toUTC();
+        notifyChanged();
+    }
+    void advance(qint64 seconds) { set(mNow.addSecs(seconds)); }
 
 protected:
     QDateTime currentDateTimeUtc() const override { return mNow; }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QObject>
+
+namespace platform {
+
+// Notifications of the desktop (org.freedesktop.Notifications on the session
+// bus). Nothing here blocks: every answer arrives as a signal, and a missing
+// bus or notification service arrives as failed().
+class DesktopNotifications : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DesktopNotifications(const QDBusConnection &bus, QObject *parent = nullptr);
+
+    // Shows a notification with one action button; key names it in the
+    // signals that follow.
+    void show(const QString &key, const QString &summary, const QString &body,
+              const QString &actionTitle, const QString &soundName);
+
+Q_SIGNALS:
+    void answered(const QString &key);
+    void closed(const QString &key);
+    void failed(const QString &key, const QString &reason);
+
+private Q_SLOTS:
+    void onActionInvoked(uint id, const QString &action);
+    void onNotificationClosed(uint id, uint reason);
+
+private:
+    QDBusConnection mBus;
+    QHash<uint, QString> mKeys;
+};
+
+} // namespace platform

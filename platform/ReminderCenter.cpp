@@ -1,0 +1,247 @@
+#include "ReminderCenter.h"
+
+#include "Clock.h"
+#include "Log.h"
+#include "PropertyList.h"
+#include "StandardPaths.h"
+#include "WallClockTimer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+ReminderCenter *sharedCenter = nullptr;
+
+QVariantMap toMap(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<PropertyList::Dictionary>()) {
+        QVariantMap map;
+        for (const auto &[key, element] : value.value<PropertyList::Dictionary>().entries)
+            map.insert(key, element);
+        return map;
+    }
+    return value.toMap();
+}
+
+QString text(const QVariantMap &map, const QString &key)
+{
+    const QVariant value = map.value(key);
+    return value.metaType().id() == QMetaType::QString ? value.toString() : QString();
+}
+
+qint64 integer(const QVariantMap &map, const QString &key)
+{
+    const QVariant value = map.value(key);
+    return value.metaType().id() == QMetaType::LongLong ? value.toLongLong() : 0;
+}
+
+} // namespace
+
+ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
+    : QObject(parent)
+    , mPath(registryPath)
+    , mTimer(new WallClockTimer(this))
+{
+    sharedCenter = this;
+    connect(mTimer, &WallClockTimer::timeout, this, &ReminderCenter::scheduleCheck);
+    connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
+    load();
+}
+
+ReminderCenter::~ReminderCenter()
+{
+    if (sharedCenter == this)
+        sharedCenter = nullptr;
+}
+
+ReminderCenter *ReminderCenter::shared()
+{
+    return sharedCenter;
+}
+
+QString ReminderCenter::defaultRegistryPath()
+{
+    return applicationDataDirectory() + u"/Library/Reminders.plist"_s;
+}
+
+void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
+{
+    Entry entry{reminder, 0, {}};
+    entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    entry.reminder.fireDate = reminder.fireDate.toUTC();
+    refresh(entry);
+    mEntries.append(entry);
+    save();
+    scheduleCheck();
+}
+
+QList<Reminder> ReminderCenter::scheduledLocalNotifications() const
+{
+    QList<Reminder> reminders;
+    reminders.reserve(mEntries.size());
+    for (const Entry &entry : mEntries)
+        reminders.append(entry.reminder);
+    return reminders;
+}
+
+void ReminderCenter::cancelLocalNotification(const Reminder &reminder)
+{
+    const auto removed = mEntries.removeIf([&reminder](const Entry &entry) {
+        return entry.reminder.identifier == reminder.identifier;
+    });
+    if (removed == 0)
+        return;
+    save();
+    scheduleCheck();
+}
+
+void ReminderCenter::start()
+{
+    mStarted = true;
+    scheduleCheck();
+}
+
+void ReminderCenter::load()
+{
+    if (!QFileInfo::exists(mPath))
+        return;
+    QString error;
+    const std::optional<QVariantList> list = PropertyList::readArrayFile(mPath, &error);
+    if (!list) {
+        // Keep the file for whoever can repair it; a fresh registry starts.
+        const QString keptAs =
+            mPath + u".unreadable-"_s + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
+        if (QFile::rename(mPath, keptAs))
+            mKeptAside = keptAs;
+        log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, keptAs);
+        return;
+    }
+    int skipped = 0;
+    for (const QVariant &element : *list) {
+        const QVariantMap map = toMap(element);
+        Entry entry;
+        entry.reminder.fireDate = map.value(u"fireDate"_s).toDateTime();
+        entry.reminder.identifier = text(map, u"identifier"_s);
+        if (map.value(u"fireDate"_s).metaType().id() != QMetaType::QDateTime ||
+            entry.reminder.identifier.isEmpty()) {
+            ++skipped;
+            continue;
+        }
+        entry.reminder.alertBody = text(map, u"alertBody"_s);
+        entry.reminder.alertAction = text(map, u"alertAction"_s);
+        entry.reminder.repeatInterval = int(integer(map, u"repeatInterval"_s));
+        entry.reminder.soundName = text(map, u"soundName"_s);
+        entry.reminder.userInfo = toMap(map.value(u"userInfo"_s));
+        entry.reminder.applicationIconBadgeNumber =
+            int(integer(map, u"applicationIconBadgeNumber"_s));
+        entry.reminder.timeZone = text(map, u"timeZone"_s);
+        entry.next = qMax<qint64>(0, integer(map, u"nextOccurrence"_s));
+        refresh(entry);
+        mEntries.append(entry);
+    }
+    if (skipped > 0)
+        log("Skipped %d unreadable reminders in %@", skipped, mPath);
+}
+
+void ReminderCenter::save()
+{
+    QVariantList list;
+    list.reserve(mEntries.size());
+    for (const Entry &entry : mEntries) {
+        const Reminder &r = entry.reminder;
+        QVariantMap map{
+            {u"alertAction"_s, r.alertAction},
+            {u"alertBody"_s, r.alertBody},
+            {u"applicationIconBadgeNumber"_s, qint64(r.applicationIconBadgeNumber)},
+            {u"fireDate"_s, r.fireDate},
+            {u"identifier"_s, r.identifier},
+            {u"nextOccurrence"_s, entry.next},
+            {u"repeatInterval"_s, qint64(r.repeatInterval)},
+            {u"soundName"_s, r.soundName},
+            {u"userInfo"_s, r.userInfo},
+        };
+        if (!r.timeZone.isEmpty())
+            map.insert(u"timeZone"_s, r.timeZone);
+        list.append(map);
+    }
+    QDir().mkpath(QFileInfo(mPath).absolutePath());
+    QString error;
+    if (PropertyList::writeFile(mPath, list, &error)) {
+        mLastError.clear();
+    } else {
+        mLastError = error;
+        log("Cannot save the reminders to %@: %@", mPath, error);
+    }
+}
+
+void ReminderCenter::refresh(Entry &entry)
+{
+    entry.nextFireDate = occurrence(entry.reminder, entry.next, repeatZone(entry.reminder));
+}
+
+void ReminderCenter::scheduleCheck()
+{
+    if (!mStarted || mCheckPending)
+        return;
+    mCheckPending = true;
+    QMetaObject::invokeMethod(this, &ReminderCenter::check, Qt::QueuedConnection);
+}
+
+void ReminderCenter::check()
+{
+    mCheckPending = false;
+    const QDateTime now = Clock::now();
+    qsizetype due = -1;
+    for (qsizetype i = 0; i < mEntries.size(); ++i) {
+        // The zone may have changed since the last look.
+        refresh(mEntries[i]);
+        if (mEntries[i].nextFireDate <= now &&
+            (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
+            due = i;
+    }
+    if (due < 0) {
+        arm();
+        return;
+    }
+
+    const Reminder fired = mEntries[due].reminder;
+    if (fired.repeats()) {
+        Entry &entry = mEntries[due];
+        entry.next = firstOccurrenceAfter(fired, now, repeatZone(fired)).value_or(entry.next + 1);
+        refresh(entry);
+    } else {
+        mEntries.removeAt(due);
+    }
+    save();
+    // The next due one, if any, waits for the next turn of the event loop.
+    scheduleCheck();
+    Q_EMIT reminderFired(fired);
+}
+
+void ReminderCenter::arm()
+{
+    if (Clock::isReplaced()) {
+        // Tests move a clock of their own and say so; real time means nothing.
+        mTimer->stop();
+        return;
+    }
+    QDateTime earliest;
+    for (const Entry &entry : mEntries) {
+        if (!earliest.isValid() || entry.nextFireDate < earliest)
+            earliest = entry.nextFireDate;
+    }
+    if (earliest.isValid())
+        mTimer->start(earliest);
+    else
+        mTimer->stop();
+}
+
+} // namespace platform
