@@ -24,6 +24,7 @@ test: build
 # Benchmarks of the store; figures printed as a table.
 bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
+	@$(BUILD_DIR)/bench/velkari_bench_reminders
 
 clean:
 	@rm -rf build

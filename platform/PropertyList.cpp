@@ -616,6 +616,30 @@ QByteArray PropertyList::serialize(const QVariant &root)
     return out;
 }
 
+QByteArray PropertyList::serializeArrayElement(const QVariant &element)
+{
+    QByteArray out;
+    Writer(out).value(element, 1);
+    return out;
+}
+
+QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
+{
+    if (elements.isEmpty())
+        return serialize(QVariantList());
+    qsizetype size = 64 + sizeof header;
+    for (const QByteArray &element : elements)
+        size += element.size();
+    QByteArray out;
+    out.reserve(size);
+    out += header;
+    out += "<array>\n";
+    for (const QByteArray &element : elements)
+        out += element;
+    out += "</array>\n</plist>\n";
+    return out;
+}
+
 std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
 {
     QFile file(path);

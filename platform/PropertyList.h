@@ -49,6 +49,12 @@ public:
     // reads back as written.
     static QByteArray serialize(const QVariant &root);
 
+    // One element of a root array as serialize() writes it, for writers that
+    // keep the elements of a large array ready and only join them.
+    static QByteArray serializeArrayElement(const QVariant &element);
+    // A document whose root array holds the elements made above, in order.
+    static QByteArray joinArrayElements(const QList<QByteArray> &elements);
+
     // Reads a file whose root is an array; nullopt when the file is missing,
     // unreadable, not a property list or has another root.
     static std::optional<QVariantList> readArrayFile(const QString &path, QString *error = nullptr);

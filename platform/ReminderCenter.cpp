@@ -1,5 +1,6 @@
 #include "ReminderCenter.h"
 
+#include "AtomicFile.h"
 #include "Clock.h"
 #include "Log.h"
 #include "PropertyList.h"
@@ -74,7 +75,7 @@ QString ReminderCenter::defaultRegistryPath()
 
 void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
 {
-    Entry entry{reminder, 0, {}};
+    Entry entry{reminder, 0, {}, {}};
     entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
     entry.reminder.fireDate = reminder.fireDate.toUTC();
     refresh(entry);
@@ -151,30 +152,39 @@ void ReminderCenter::load()
         log("Skipped %d unreadable reminders in %@", skipped, mPath);
 }
 
+QByteArray ReminderCenter::serialize(const Entry &entry)
+{
+    const Reminder &r = entry.reminder;
+    QVariantMap map{
+        {u"alertAction"_s, r.alertAction},
+        {u"alertBody"_s, r.alertBody},
+        {u"applicationIconBadgeNumber"_s, qint64(r.applicationIconBadgeNumber)},
+        {u"fireDate"_s, r.fireDate},
+        {u"identifier"_s, r.identifier},
+        {u"nextOccurrence"_s, entry.next},
+        {u"repeatInterval"_s, qint64(r.repeatInterval)},
+        {u"soundName"_s, r.soundName},
+        {u"userInfo"_s, r.userInfo},
+    };
+    if (!r.timeZone.isEmpty())
+        map.insert(u"timeZone"_s, r.timeZone);
+    return PropertyList::serializeArrayElement(map);
+}
+
 void ReminderCenter::save()
 {
-    QVariantList list;
-    list.reserve(mEntries.size());
-    for (const Entry &entry : mEntries) {
-        const Reminder &r = entry.reminder;
-        QVariantMap map{
-            {u"alertAction"_s, r.alertAction},
-            {u"alertBody"_s, r.alertBody},
-            {u"applicationIconBadgeNumber"_s, qint64(r.applicationIconBadgeNumber)},
-            {u"fireDate"_s, r.fireDate},
-            {u"identifier"_s, r.identifier},
-            {u"nextOccurrence"_s, entry.next},
-            {u"repeatInterval"_s, qint64(r.repeatInterval)},
-            {u"soundName"_s, r.soundName},
-            {u"userInfo"_s, r.userInfo},
-        };
-        if (!r.timeZone.isEmpty())
-            map.insert(u"timeZone"_s, r.timeZone);
-        list.append(map);
+    // Each entry keeps its part of the file ready, so a change with
+    // thousands of reminders registered costs a join, not a rebuild.
+    QList<QByteArray> parts;
+    parts.reserve(mEntries.size());
+    for (Entry &entry : mEntries) {
+        if (entry.stored.isEmpty())
+            entry.stored = serialize(entry);
+        parts.append(entry.stored);
     }
     QDir().mkpath(QFileInfo(mPath).absolutePath());
     QString error;
-    if (PropertyList::writeFile(mPath, list, &error)) {
+    if (writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error)) {
         mLastError.clear();
     } else {
         mLastError = error;
@@ -216,6 +226,7 @@ void ReminderCenter::check()
     if (fired.repeats()) {
         Entry &entry = mEntries[due];
         entry.next = firstOccurrenceAfter(fired, now, repeatZone(fired)).value_or(entry.next + 1);
+        entry.stored.clear();
         refresh(entry);
     } else {
         mEntries.removeAt(due);

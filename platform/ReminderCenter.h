@@ -56,6 +56,7 @@ private:
         Reminder reminder;
         qint64 next = 0;        // the occurrence to fire next
         QDateTime nextFireDate; // that occurrence's moment
+        QByteArray stored;      // its part of the registry file, kept ready
     };
 
     void load();
@@ -64,6 +65,7 @@ private:
     void scheduleCheck();
     void arm();
     void refresh(Entry &entry);
+    static QByteArray serialize(const Entry &entry);
 
     QString mPath;
     QString mKeptAside;

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void readsEveryType();
     void writesPlistlibLayout_data();
     void writesPlistlibLayout();
+    void joinedElementsMakeTheSameDocument();
     void textsReadBackAsWritten_data();
     void textsReadBackAsWritten();
     void pythonReadsWhatWeWrite();
@@ -174,6 +175,20 @@ void TestPropertyList::writesPlistlibLayout()
     QFETCH(QVariant, value);
     QFETCH(QByteArray, body);
     QCOMPARE(PropertyList::serialize(value), document(body));
+}
+
+void TestPropertyList::joinedElementsMakeTheSameDocument()
+{
+    const QVariantList list{
+        QVariantList{u"a"_s, utc(2026, 1, 2, 3, 4, 5)},
+        QVariantMap{{u"k"_s, QVariantList{qint64(1), QByteArray(100, 'z')}}},
+        u"plain"_s,
+    };
+    QList<QByteArray> parts;
+    for (const QVariant &element : list)
+        parts.append(PropertyList::serializeArrayElement(element));
+    QCOMPARE(PropertyList::joinArrayElements(parts), PropertyList::serialize(list));
+    QCOMPARE(PropertyList::joinArrayElements({}), PropertyList::serialize(QVariantList()));
 }
 
 void TestPropertyList::textsReadBackAsWritten_data()
