@@ -9,6 +9,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 
+#include <climits>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {

@@ -79,10 +79,11 @@ protected:
     void finish(bool sent, const QString &error);
 
     // Calls a method without waiting; reply is called with the answer unless
-    // the send has finished by then. Calls never start a service.
+    // the send has finished by then.
     using ReplyHandler = std::function<void(const QDBusMessage &reply)>;
     void call(const QDBusConnection &bus, const QDBusMessage &message, ReplyHandler reply);
 
+    // A call that never starts a service that is not running.
     static QDBusMessage methodCall(const QString &service, const QString &path,
                                    const QString &interface, const QString &method);
     // Waits at most timeout, for the availability checks.
