@@ -23,7 +23,7 @@ namespace platform {
 // One message at a time per object: send() refuses while one is on its way.
 // Every send() that returns true is answered by exactly one finished(), never
 // from inside send() itself, and at the latest when the time limit is up.
-// Nothing here waits on the bus; the event loop keeps running throughout.
+// Sending never waits on the bus: the event loop keeps running throughout.
 class SmsTransport : public QObject {
     Q_OBJECT
 
@@ -40,8 +40,9 @@ public:
     // For the user and the log, e.g. "ModemManager".
     virtual QString name() const = 0;
 
-    // Starts sending text to number, both passed on exactly as given. False,
-    // with no finished() to follow, while an earlier message is on its way.
+    // Starts sending text to number, both passed on exactly as given; a
+    // blank number fails (through finished() as well). False, with no
+    // finished() to follow, while an earlier message is on its way.
     bool send(const QString &number, const QString &text);
 
     State state() const { return mState; }
@@ -54,8 +55,9 @@ public:
 
     // The transport to use now: ModemManager when it runs on the system bus
     // with a modem that can send messages, else KDE Connect when it runs on
-    // the session bus with a reachable paired phone, else none. Waits at
-    // most ProbeTimeout per service; a missing bus answers at once.
+    // the session bus with a reachable paired phone, else none. These wait
+    // for the answers, at most ProbeTimeout per service; a missing bus or
+    // service answers at once.
     static std::unique_ptr<SmsTransport> availableTransport();
     static std::unique_ptr<SmsTransport> availableTransport(const QDBusConnection &systemBus,
                                                             const QDBusConnection &sessionBus);
