@@ -4,7 +4,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench screenshots clean
 
 all: build
 
@@ -25,6 +25,11 @@ test: build
 bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
 	@$(BUILD_DIR)/bench/velkari_bench_reminders
+	@$(BUILD_DIR)/bench/velkari_bench_list
+
+# Renders the README's pictures of every screen into docs/screenshots.
+screenshots: build
+	@$(BUILD_DIR)/tools/velkari_screenshots docs/screenshots
 
 clean:
 	@rm -rf build

@@ -1,10 +1,9 @@
 // Scheduling, listing and cancelling reminders with 10,000 registered, each
 // change rewriting the registry as the service does.
 
-#include "schedule/Reminders.h"
-
 #include "platform/PropertyList.h"
 #include "platform/ReminderCenter.h"
+#include "schedule/Reminders.h"
 
 #include <QCoreApplication>
 #include <QDir>

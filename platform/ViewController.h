@@ -3,16 +3,38 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 class QWidget;
 
 namespace platform {
 
-// Portrait, the only orientation the screens accept.
-constexpr int InterfaceOrientationPortrait = 1;
+class Window;
+
+// Orientations, numbered as the platform numbers them.
+namespace InterfaceOrientation {
+enum : int {
+    Portrait = 1,
+    PortraitUpsideDown = 2,
+    LandscapeRight = 3,
+    LandscapeLeft = 4,
+};
+} // namespace InterfaceOrientation
+
+// How a presented screen comes in, and goes out in reverse.
+enum class ModalTransitionStyle : int {
+    CoverVertical = 0,  // slides up from the bottom
+    FlipHorizontal = 1, // turns over around the vertical axis
+    CrossDissolve = 2,  // fades in
+    PartialCurl = 3,    // the screen's page lifts and reveals it
+};
 
 // A screen's controller. Its view is made on first use (loadView), and
 // viewDidLoad follows at once, so a controller can be created cheaply and
 // configured before anything is shown.
+//
+// A controller presents another over itself; the presented one is owned by
+// the platform while it is shown and freed once it is dismissed.
 class ViewController : public QObject {
     Q_OBJECT
 
@@ -24,7 +46,28 @@ public:
     QWidget *view();
     bool isViewLoaded() const { return !mView.isNull(); }
 
+    // Only portrait, unless a screen says otherwise.
     virtual bool shouldAutorotateToInterfaceOrientation(int orientation) const;
+
+    ModalTransitionStyle modalTransitionStyle() const { return mTransitionStyle; }
+    void setModalTransitionStyle(ModalTransitionStyle style) { mTransitionStyle = style; }
+
+    // Shows the controller over this one, with its own transition style.
+    void presentModalViewController(std::unique_ptr<ViewController> controller, bool animated);
+    // Closes what this controller presents or, when it presents nothing, this
+    // controller itself. Screens presented above go with it.
+    void dismissModalViewControllerAnimated(bool animated);
+
+    ViewController *presentedViewController() const { return mPresented.get(); }
+    ViewController *presentingViewController() const { return mPresenting; }
+
+    // The window that shows this controller's view, if any.
+    Window *window() const;
+
+    // Transitions play unless switched off (tests switch them off, and then
+    // presenting and dismissing finish at once).
+    static void setAnimationsEnabled(bool enabled);
+    static bool animationsEnabled();
 
 protected:
     // Makes the view; the default is an empty widget. Screens build theirs
@@ -33,7 +76,12 @@ protected:
     virtual void viewDidLoad() {}
 
 private:
+    void dismissPresented(bool animated);
+
     QPointer<QWidget> mView;
+    ModalTransitionStyle mTransitionStyle = ModalTransitionStyle::CoverVertical;
+    std::unique_ptr<ViewController> mPresented;
+    ViewController *mPresenting = nullptr;
 };
 
 } // namespace platform

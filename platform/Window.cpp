@@ -1,22 +1,36 @@
 #include "Window.h"
 
 #include "Application.h"
+#include "ScreenTransition.h"
 #include "ViewController.h"
 
 #include <QAction>
-#include <QVBoxLayout>
+#include <QLayout>
+#include <QPainter>
+#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
+namespace {
+
+// Width to height of the widest column the screens are shown in.
+constexpr double widestAspect = 0.8;
+
+void prepare(QWidget *view, const QRect &geometry)
+{
+    view->setGeometry(geometry);
+    view->ensurePolished();
+    if (QLayout *layout = view->layout())
+        layout->activate();
+}
+
+} // namespace
+
 Window::Window(QWidget *parent)
     : QWidget(parent)
-    , mLayout(new QVBoxLayout(this))
 {
-    mLayout->setContentsMargins(0, 0, 0, 0);
-    mLayout->setSpacing(0);
-
     auto *quit = new QAction(tr("Quit"), this);
     quit->setObjectName(u"actionQuit"_s);
     quit->setShortcut(QKeySequence::Quit);
@@ -36,14 +50,15 @@ void Window::setRootViewController(ViewController *controller)
         return;
     if (mRootViewController && mRootViewController->isViewLoaded()) {
         QWidget *old = mRootViewController->view();
-        mLayout->removeWidget(old);
         old->hide();
         old->setParent(nullptr);
     }
     mRootViewController = controller;
     if (controller) {
         QWidget *view = controller->view();
-        mLayout->addWidget(view);
+        view->setParent(this);
+        view->setGeometry(screenRect());
+        view->lower();
         view->show();
     }
 }
@@ -63,10 +78,173 @@ void Window::setBadgeNumber(int number)
     setWindowTitle(number > 0 ? u"%1 (%2)"_s.arg(mBaseTitle).arg(number) : mBaseTitle);
 }
 
+QRect Window::screenRect() const
+{
+    const int widest = int(height() * widestAspect);
+    if (width() <= widest)
+        return rect();
+    return QRect((width() - widest) / 2, 0, widest, height());
+}
+
+bool Window::requestInterfaceOrientation(int orientation)
+{
+    ViewController *front = frontController();
+    return front && front->shouldAutorotateToInterfaceOrientation(orientation);
+}
+
+QList<QWidget *> Window::presentedScreens() const
+{
+    QList<QWidget *> views;
+    for (const Screen &screen : mScreens) {
+        if (screen.view)
+            views.append(screen.view);
+    }
+    return views;
+}
+
+QWidget *Window::topView() const
+{
+    for (auto it = mScreens.crbegin(); it != mScreens.crend(); ++it) {
+        if (it->view)
+            return it->view;
+    }
+    return mRootViewController && mRootViewController->isViewLoaded() ? mRootViewController->view()
+                                                                      : nullptr;
+}
+
+ViewController *Window::frontController() const
+{
+    ViewController *front = mRootViewController;
+    while (front && front->presentedViewController())
+        front = front->presentedViewController();
+    return front;
+}
+
+void Window::presentScreen(QWidget *view, ModalTransitionStyle style, bool animated,
+                           std::function<void(bool tappedAway)> onTapAway)
+{
+    QWidget *under = topView();
+    const QRect area = screenRect();
+    view->setParent(this);
+    view->hide();
+    prepare(view, area);
+    const QPixmap underPicture = under ? under->grab() : QPixmap();
+
+    Screen screen{view, nullptr};
+    mScreens.append(screen);
+    const QPointer<QWidget> guardedView(view);
+    auto finish = [this, guardedView, under = QPointer<QWidget>(under), style, underPicture,
+                   onTapAway] {
+        if (!guardedView)
+            return;
+        if (under)
+            under->hide(); // out of the focus chain and of screen readers' sight
+        guardedView->show();
+        guardedView->raise();
+        if (style == ModalTransitionStyle::PartialCurl && !underPicture.isNull()) {
+            auto *curl = new PageCurl(this, underPicture);
+            curl->setGeometry(screenRect());
+            curl->show();
+            curl->raise();
+            connect(curl, &PageCurl::tapped, this, [onTapAway] { onTapAway(true); });
+            for (Screen &s : mScreens) {
+                if (s.view == guardedView)
+                    s.curl = curl;
+            }
+        }
+        guardedView->setFocus(Qt::OtherFocusReason);
+        if (QWidget *first = guardedView->nextInFocusChain();
+            first && first != guardedView && guardedView->isAncestorOf(first))
+            first->setFocus(Qt::TabFocusReason);
+    };
+
+    if (!animated || underPicture.isNull()) {
+        finish();
+        return;
+    }
+    auto *transition =
+        new ScreenTransition(this, style, underPicture, view->grab(), ScreenTransition::Presenting);
+    transition->setGeometry(area);
+    transition->run(finish);
+}
+
+void Window::dismissScreen(QWidget *view, ModalTransitionStyle style, bool animated,
+                           std::function<void()> done)
+{
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < mScreens.size(); ++i) {
+        if (mScreens[i].view == view)
+            index = i;
+    }
+    if (index < 0) {
+        done();
+        return;
+    }
+    delete mScreens[index].curl.data();
+    mScreens.removeAt(index);
+
+    QWidget *under = index > 0 ? mScreens[index - 1].view.data()
+                               : (mRootViewController && mRootViewController->isViewLoaded()
+                                      ? mRootViewController->view()
+                                      : nullptr);
+    if (under) {
+        under->show();
+        if (index > 0 && mScreens[index - 1].curl)
+            mScreens[index - 1].curl->raise();
+    }
+    if (!animated || !under) {
+        view->hide();
+        if (under)
+            under->setFocus(Qt::OtherFocusReason);
+        done();
+        return;
+    }
+    prepare(under, screenRect());
+    auto *transition = new ScreenTransition(this, style, under->grab(), view->grab(),
+                                            ScreenTransition::Dismissing);
+    transition->setGeometry(screenRect());
+    view->hide();
+    transition->run([done, under = QPointer<QWidget>(under)] {
+        if (under)
+            under->setFocus(Qt::OtherFocusReason);
+        done();
+    });
+}
+
 QSize Window::sizeHint() const
 {
     // A phone held upright.
     return {390, 760};
+}
+
+void Window::resizeEvent(QResizeEvent *)
+{
+    placeScreens();
+}
+
+void Window::paintEvent(QPaintEvent *)
+{
+    // Beside a column narrower than the window.
+    if (screenRect() != rect()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Dark));
+    }
+}
+
+void Window::placeScreens()
+{
+    const QRect area = screenRect();
+    if (mRootViewController && mRootViewController->isViewLoaded())
+        mRootViewController->view()->setGeometry(area);
+    for (const Screen &screen : mScreens) {
+        if (screen.view)
+            screen.view->setGeometry(area);
+        if (screen.curl)
+            screen.curl->setGeometry(area);
+    }
+    for (ScreenTransition *transition :
+         findChildren<ScreenTransition *>(Qt::FindDirectChildrenOnly))
+        transition->setGeometry(area);
 }
 
 } // namespace platform

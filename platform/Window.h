@@ -2,15 +2,20 @@
 
 #include "ViewController.h"
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
-class QVBoxLayout;
+#include <functional>
 
 namespace platform {
 
-// The app's one top-level window, phone-shaped and portrait. It shows its
-// root view controller's view and carries the badge in its title.
+class PageCurl;
+
+// The app's one top-level window, phone-shaped. It shows its root view
+// controller's view and, stacked above it, the screens presented over it,
+// always in a portrait column: a window made wider than tall keeps its
+// screens upright in the middle rather than turning them.
 class Window : public QWidget {
     Q_OBJECT
 
@@ -29,11 +34,42 @@ public:
     // The title reads "Velkari (3)" while the badge shows 3.
     void setBadgeNumber(int number);
 
+    // Where the screens are shown: the window, or an upright column of it.
+    QRect screenRect() const;
+
+    // Asks the screen in front whether it turns to the orientation; false
+    // (and nothing turns) when it does not.
+    bool requestInterfaceOrientation(int orientation);
+
+    // Presented screens, bottom to top (for the controllers and tests).
+    QList<QWidget *> presentedScreens() const;
+
+    // Used by view controllers to put a presented screen on top and take it
+    // away again. onTapAway is called when the user taps what is left of the
+    // screen underneath (the lifted page of a curl).
+    void presentScreen(QWidget *view, ModalTransitionStyle style, bool animated,
+                       std::function<void(bool tappedAway)> onTapAway);
+    void dismissScreen(QWidget *view, ModalTransitionStyle style, bool animated,
+                       std::function<void()> done);
+
     QSize sizeHint() const override;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
 private:
+    struct Screen {
+        QPointer<QWidget> view;
+        QPointer<PageCurl> curl;
+    };
+
+    QWidget *topView() const;
+    ViewController *frontController() const;
+    void placeScreens();
+
     QPointer<ViewController> mRootViewController;
-    QVBoxLayout *mLayout;
+    QList<Screen> mScreens;
     QString mBaseTitle;
 };
 

@@ -1,9 +1,22 @@
 #include "VelkariViewController.h"
 
+#include "About.h"
 #include "StoreAlerts.h"
+#include "TableCellView.h"
 #include "VelkariShell.h"
+#include "platform/Clock.h"
+#include "platform/Image.h"
+#include "platform/ImageView.h"
+#include "platform/Log.h"
+#include "schedule/ScheduleRecord.h"
 
 #include "ui_VelkariViewController.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+using namespace Qt::Literals::StringLiterals;
+using platform::log;
 
 VelkariViewController::VelkariViewController(QObject *parent)
     : platform::ViewController(parent)
@@ -19,11 +32,22 @@ platform::TableView *VelkariViewController::mTableView()
     return ui->mTableView;
 }
 
+platform::BarButtonItem *VelkariViewController::addButton()
+{
+    view();
+    return ui->btnAdd;
+}
+
 QWidget *VelkariViewController::loadView()
 {
     auto *view = new QWidget;
     ui->setupUi(view);
     ui->mTableView->setDataSource(this);
+    ui->mTableView->setDelegate(this);
+    connect(ui->btnAbout, &QToolButton::clicked, this, &VelkariViewController::btnAbout);
+    connect(ui->btnAdd, &QToolButton::clicked, this, &VelkariViewController::btnAdd);
+    // The new-schedule form arrives with its own change.
+    ui->btnAdd->setEnabled(false);
     return view;
 }
 
@@ -48,8 +72,81 @@ void VelkariViewController::SaveData()
     ::SaveData();
 }
 
+QString VelkariViewController::Date2String(const QDateTime &date)
+{
+    // No zone is called "en_us": the lookup fails and the device's zone stays.
+    QTimeZone zone("en_us");
+    if (!zone.isValid())
+        zone = QTimeZone::systemTimeZone();
+    return QLocale().toString(date.toTimeZone(zone), u"yyyy/MM/d - HH:mm"_s);
+}
+
+void VelkariViewController::btnAdd() {}
+
+void VelkariViewController::btnAbout()
+{
+    auto about = std::make_unique<About>();
+    about->setModalTransitionStyle(platform::ModalTransitionStyle::PartialCurl);
+    presentModalViewController(std::move(about), true);
+}
+
 int VelkariViewController::numberOfRowsInSection(platform::TableView &, int)
 {
     VelkariShell *shell = VelkariShell::shared();
     return shell ? shell->store().count() : 0;
+}
+
+platform::TableViewCell *
+VelkariViewController::cellForRowAtIndexPath(platform::TableView &tableView,
+                                             const platform::IndexPath &indexPath)
+{
+    VelkariShell *shell = VelkariShell::shared();
+    auto *cell =
+        static_cast<TableCellView *>(tableView.dequeueReusableCellWithIdentifier(u"tblCellView"_s));
+    if (!cell) {
+        tblCell = TableCellView::loadFromLayout();
+        cell = tblCell;
+    }
+    if (!shell || !shell->mList() || indexPath.row >= shell->store().count())
+        return cell;
+
+    const int r = indexPath.row;
+    const QVariantList &list = *shell->mList();
+    cell->lblName->setText(recordText(list.at(r), ScheduleField::Name));
+    cell->lblNumber->setText(recordText(list.at(r), ScheduleField::Number));
+    const QDateTime date = recordDate(list.at(r), ScheduleField::Date);
+    cell->crDate->setText(Date2String(date));
+    cell->crTxt->setText(recordText(list.at(r), ScheduleField::Text));
+
+    const int status = recordInt(list.at(r), ScheduleField::Status);
+    const QDateTime now = platform::Clock::now();
+    log("%@", Date2String(date));
+    log("status=%d", status);
+
+    // A record without a date has no moment that could have passed.
+    QString imageName;
+    if (status == 0 && date.isValid() && now > date)
+        imageName = u"missed"_s;
+    else if (status == 1)
+        imageName = u"OK2"_s;
+    else
+        imageName = u"pending"_s;
+    cell->crStatus->setImage(platform::Image::named(platform::localizedString(imageName, u""_s)));
+
+    // A repeat index that names no mode, or none at all, shows "None".
+    const QStringList &modes = shell->mRepeatList();
+    const QVariantList *elements = recordElements(list.at(r));
+    const int repeat = recordInt(list.at(r), ScheduleField::Repeat);
+    const bool known = elements && elements->size() > ScheduleField::Repeat && repeat >= 0 &&
+                       repeat < modes.size();
+    cell->crRepeatMode->setText(known ? modes.at(repeat) : modes.value(0));
+
+    cell->setAccessibleName(u"%1, %2, %3"_s.arg(cell->lblName->text(), cell->crDate->text(),
+                                                cell->crStatus->image().accessibleDescription()));
+    return cell;
+}
+
+void VelkariViewController::didSelectRowAtIndexPath(platform::TableView &,
+                                                    const platform::IndexPath &)
+{
 }

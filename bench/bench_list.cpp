@@ -1,0 +1,96 @@
+// The schedule list at 1,000 and 100,000 schedules: reloading and scrolling
+// touch only the rows in sight, so both sizes should cost the same.
+
+#include "app/VelkariAppDelegate.h"
+#include "platform/Application.h"
+#include "platform/PropertyList.h"
+#include "platform/TableView.h"
+#include "platform/Window.h"
+#include "screens/VelkariViewController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QTemporaryDir *workDir = nullptr;
+
+// The app over a store of n schedules, built once per size.
+platform::TableView *listWith(int records)
+{
+    static std::map<int, std::unique_ptr<platform::Application>> apps;
+    static std::map<int, VelkariAppDelegate *> delegates;
+    if (!apps.count(records)) {
+        apps.clear(); // one application object at a time
+        const QString home = workDir->path() + u"/home-%1"_s.arg(records);
+        const QString documents = home + u"/Velkari/Documents"_s;
+        QDir().mkpath(documents);
+        QVariantList list;
+        const QDateTime base = QDateTime::currentDateTimeUtc();
+        for (int i = 0; i < records; ++i) {
+            list.append(QVariant(QVariantList{
+                u"ID-%1"_s.arg(i), u"Person %1"_s.arg(i), u"+46 70 %1"_s.arg(i),
+                base.addSecs(qint64(i - records / 2) * 60), u"Message number %1"_s.arg(i),
+                QString::number(i % 3), QString::number(i % 6)}));
+        }
+        platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, list);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+        auto owned = std::make_unique<VelkariAppDelegate>();
+        delegates[records] = owned.get();
+        auto app = std::make_unique<platform::Application>(std::move(owned));
+        app->launch();
+        delegates[records]->window()->resize(390, 760);
+        QApplication::processEvents();
+        apps[records] = std::move(app);
+    }
+    return delegates[records]->viewController()->mTableView();
+}
+
+void BM_ReloadData(benchmark::State &state)
+{
+    platform::TableView *table = listWith(int(state.range(0)));
+    for (auto _ : state) {
+        table->reloadData();
+        table->layoutIfNeeded();
+    }
+    state.counters["rows"] = table->numberOfRows();
+}
+
+// To the last row and back to the first.
+void BM_FullScroll(benchmark::State &state)
+{
+    platform::TableView *table = listWith(int(state.range(0)));
+    table->layoutIfNeeded();
+    QScrollBar *bar = table->verticalScrollBar();
+    for (auto _ : state) {
+        bar->setValue(bar->maximum());
+        bar->setValue(0);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReloadData)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullScroll)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    workDir = &dir;
+    qputenv("HOME", QFile::encodeName(dir.path()));
+    // The app moves standard error to its log file; the table goes to
+    // standard output.
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,32 @@
+#include "TableViewCell.h"
+
+#include <QPainter>
+
+namespace platform {
+
+TableViewCell::TableViewCell(QWidget *parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TableViewCell::setSelected(bool selected, bool)
+{
+    if (mSelected == selected)
+        return;
+    mSelected = selected;
+    update();
+}
+
+void TableViewCell::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), mSelected ? palette().color(QPalette::Highlight).lighter(170)
+                                       : palette().color(QPalette::Base));
+    // A hairline between rows.
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(QPoint(12, height() - 1), QPoint(width(), height() - 1));
+}
+
+} // namespace platform

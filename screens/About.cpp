@@ -1,0 +1,22 @@
+#include "About.h"
+
+#include "ui_About.h"
+
+About::About(QObject *parent)
+    : platform::ViewController(parent)
+{
+}
+
+QWidget *About::loadView()
+{
+    auto *view = new QWidget;
+    Ui::About ui;
+    ui.setupUi(view);
+    connect(ui.btnBack, &QPushButton::clicked, this, &About::btnBack);
+    return view;
+}
+
+void About::btnBack()
+{
+    dismissModalViewControllerAnimated(true);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/VelkariAppDelegate.h"
+#include "platform/AlertView.h"
+#include "platform/Application.h"
+#include "platform/PropertyList.h"
+#include "platform/ViewController.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+// Velkari running in the test's process: the real delegate, window and list
+// screen over a data file the test chose, with standard error captured as
+// the process found it (the app moves it to its log file).
+class AppHarness {
+public:
+    // Writes records to the data file first, when given.
+    explicit AppHarness(const std::optional<QVariantList> &records = std::nullopt)
+    {
+        if (records) {
+            QDir().mkpath(mEnv.documents());
+            platform::PropertyList::writeFile(mEnv.dataFile(), *records);
+        }
+        platform::ViewController::setAnimationsEnabled(false);
+        mStderr = std::make_unique<StderrCapture>();
+        auto owned = std::make_unique<VelkariAppDelegate>();
+        delegate = owned.get();
+        app = std::make_unique<platform::Application>(std::move(owned));
+        app->launch();
+    }
+
+    ~AppHarness()
+    {
+        for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
+            alert->dismissWithClickedButtonIndex(0);
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    const TestEnvironment &env() const { return mEnv; }
+    QString originalStderr() const { return mStderr->text(); }
+
+    VelkariAppDelegate *delegate = nullptr;
+    std::unique_ptr<platform::Application> app;
+
+private:
+    TestEnvironment mEnv;
+    std::unique_ptr<StderrCapture> mStderr;
+};

@@ -1,0 +1,115 @@
+// Renders Velkari's screens to PNG files for the README:
+//   velkari_screenshots <output folder>
+// Runs offscreen on a data file of its own, in a temporary home.
+
+#include "app/VelkariAppDelegate.h"
+#include "platform/Application.h"
+#include "platform/PropertyList.h"
+#include "platform/ViewController.h"
+#include "platform/Window.h"
+#include "screens/VelkariViewController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A dozen schedules of every status and repeat mode, around the present.
+QVariantList sampleSchedules()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDate today = QDateTime::currentDateTime().date();
+    auto at = [&](int days, int hour, int minute) {
+        return QDateTime(today.addDays(days), QTime(hour, minute)).toUTC();
+    };
+    auto id = [](int n) {
+        return u"5C0E7A2B-41D8-4F1A-9C3E-0000000000%1"_s.arg(n, 2, 10, QChar(u'0'));
+    };
+    return {
+        QVariantList{id(1), u"Anna Berg"_s, u"+46 70 123 45 67"_s, at(1, 9, 0),
+                     u"Happy birthday! Have a wonderful day"_s, u"0"_s, u"5"_s},
+        QVariantList{id(2), u"Carl Dahl"_s, u"555 0100"_s, at(-1, 18, 30),
+                     u"Don't forget the keys"_s, u"0"_s, u"0"_s},
+        QVariantList{id(3), u"Eva Fors"_s, u"(020) 7946 0958"_s, at(-6, 14, 5),
+                     u"Meeting moved to 3 pm"_s, u"1"_s, u"0"_s},
+        QVariantList{id(4), u"Gustav Holm"_s, u"+1 212 555 0199"_s, now.addSecs(2 * 3600),
+                     u"Call me when you land"_s, u"0"_s, u"1"_s},
+        QVariantList{id(5), u"Ida Jansson"_s, u"070-123 45 67"_s, at(-30, 7, 45),
+                     u"Good morning! Take your pills"_s, u"1"_s, u"2"_s},
+        QVariantList{id(6), u"Karin Lund"_s, u"+44 7700 900123"_s, at(5, 12, 0),
+                     u"Lunch on Friday?"_s, u"0"_s, u"3"_s},
+        QVariantList{id(7), u"Lars Mark"_s, u"555 0142"_s, at(-3, 10, 0), u"Rent is due"_s, u"0"_s,
+                     u"4"_s},
+        QVariantList{id(8), u"Maja Nord"_s, u"555 0177"_s, at(2, 20, 15),
+                     u"Movie tickets are booked"_s, u"2"_s, u"0"_s},
+        QVariantList{id(9), u"Nils Ost"_s, u"555 0181"_s, at(-2, 8, 30), u"Bring the charger"_s,
+                     u"?"_s, u"0"_s},
+        QVariantList{id(10), u"Olle Persson"_s, u"555 0123"_s, at(12, 17, 0),
+                     u"Written before repeats existed"_s, u"0"_s},
+        QVariantList{id(11), u"Petra Qvist"_s, u"555 0190"_s, at(-10, 16, 45),
+                     u"Sent, with a repeat mode nobody knows"_s, u"1"_s, u"9"_s},
+        QVariantList{id(12), u"Rut Sjöberg"_s, u"+358 40 123 4567"_s, at(40, 9, 30),
+                     u"A long message that does not fit on one line of the list, so the row "
+                     "shows its beginning and ends it with an ellipsis."_s,
+                     u"0"_s, u"3"_s},
+    };
+}
+
+bool save(QWidget *widget, const QString &path)
+{
+    const bool saved = widget->grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + u"/data"_s));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(u"Velkari"_s);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: velkari_screenshots <output folder>\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    const QString documents = home.path() + u"/data/Velkari/Documents"_s;
+    QDir().mkpath(documents);
+    platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, sampleSchedules());
+
+    platform::ViewController::setAnimationsEnabled(false);
+    auto owned = std::make_unique<VelkariAppDelegate>();
+    VelkariAppDelegate *delegate = owned.get();
+    platform::Application app(std::move(owned));
+    app.launch();
+    platform::Window *window = delegate->window();
+    window->resize(390, 760);
+
+    bool ok = true;
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    ok &= save(window, out + u"/list.png"_s);
+
+    delegate->viewController()->btnAbout();
+    settle();
+    ok &= save(window, out + u"/about.png"_s);
+    delegate->viewController()->dismissModalViewControllerAnimated(false);
+    settle();
+    return ok ? 0 : 1;
+}
