@@ -6,7 +6,9 @@
 #include "platform/StandardPaths.h"
 #include "platform/TableView.h"
 #include "platform/Window.h"
+#include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
+#include "schedule/ScheduleRecord.h"
 #include "schedule/UpcomingCount.h"
 #include "screens/VelkariViewController.h"
 
@@ -50,9 +52,10 @@ bool VelkariAppDelegate::didFinishLaunchingWithOptions(platform::Application &,
     names += RepeatModes::names();
     mRepeatListValue = names;
 
-    const bool launchedByReminder = options.contains(platform::LaunchOptions::LocalNotificationKey);
+    const QVariant launchReminder = options.value(platform::LaunchOptions::LocalNotificationKey);
     UpdateIconNumber();
-    Q_UNUSED(launchedByReminder);
+    if (launchReminder.canConvert<platform::Reminder>())
+        answerLaunchReminder(launchReminder.value<platform::Reminder>());
 
     return true;
 }
@@ -69,4 +72,67 @@ void VelkariAppDelegate::UpdateIconNumber()
     log("icon=%d", count);
     if (platform::Application *app = platform::Application::shared())
         app->setApplicationIconBadgeNumber(count);
+}
+
+const QVariant *VelkariAppDelegate::scheduleWithID(const QString &identifier) const
+{
+    const std::optional<QVariantList> &list = mStore.mList();
+    if (!list)
+        return nullptr;
+    for (const QVariant &record : *list) {
+        if (recordElements(record) && recordText(record, ScheduleField::ID) == identifier)
+            return &record;
+    }
+    return nullptr;
+}
+
+void VelkariAppDelegate::answerLaunchReminder(const platform::Reminder &reminder)
+{
+    mViewController->mNotID = reminder.userInfo.value(ReminderIDKey).toString();
+    // A reminder of a schedule that is gone composes nothing.
+    if (const QVariant *schedule = scheduleWithID(mViewController->mNotID)) {
+        mViewController->sendSMS(recordText(*schedule, ScheduleField::Text),
+                                 {recordText(*schedule, ScheduleField::Number)});
+    }
+}
+
+void VelkariAppDelegate::didReceiveLocalNotification(platform::Application &application,
+                                                     const platform::Reminder &reminder)
+{
+    application.setApplicationIconBadgeNumber(application.applicationIconBadgeNumber() - 1);
+    const QString identifier = reminder.userInfo.value(ReminderIDKey).toString();
+    mViewController->mNotID = identifier;
+    const QVariant *schedule = scheduleWithID(identifier);
+    if (!schedule)
+        return; // its schedule is gone: no empty alert, no empty composer
+    const QString text = recordText(*schedule, ScheduleField::Text);
+    const QString number = recordText(*schedule, ScheduleField::Number);
+    const QString name = recordText(*schedule, ScheduleField::Name);
+
+    if (application.applicationState() == platform::ApplicationState::Inactive) {
+        mViewController->sendSMS(text, {number});
+        return;
+    }
+    platform::AlertView *alert = platform::AlertView::show(
+        u"Velkari"_s, platform::formatString("Send SMS to :\n%@ (%@) ?", {name, number}), this,
+        u"Cancel"_s, {u"Prepare"_s});
+    mAlertIDs.insert(alert, identifier);
+}
+
+void VelkariAppDelegate::alertViewClickedButtonAtIndex(platform::AlertView &alertView,
+                                                       int buttonIndex)
+{
+    // Each alert answers for the reminder it shows, also when another one
+    // came in after it.
+    const QString identifier = mAlertIDs.take(&alertView);
+    if (buttonIndex == 1) {
+        mViewController->mNotID = identifier;
+        if (const QVariant *schedule = scheduleWithID(identifier)) {
+            mViewController->sendSMS(recordText(*schedule, ScheduleField::Text),
+                                     {recordText(*schedule, ScheduleField::Number)});
+        }
+        return;
+    }
+    mViewController->mTableView()->reloadData();
+    UpdateIconNumber();
 }

@@ -15,7 +15,9 @@ class VelkariViewController;
 
 // Lives for the whole run and owns the shared state: the store, the paths,
 // the repeat-mode names, the window and the list screen.
-class VelkariAppDelegate : public platform::ApplicationDelegate, public VelkariShell {
+class VelkariAppDelegate : public platform::ApplicationDelegate,
+                           public VelkariShell,
+                           public platform::AlertViewDelegate {
 public:
     // Builds the window from the main interface description and the list
     // screen that becomes its root.
@@ -29,6 +31,13 @@ public:
                                        const platform::LaunchOptions &options) override;
     void applicationWillEnterForeground(platform::Application &application) override;
 
+    // A reminder came in while the app runs: the composer at once when the
+    // user answered it from outside, else the reminder alert.
+    void didReceiveLocalNotification(platform::Application &application,
+                                     const platform::Reminder &reminder) override;
+    // The reminder alert's answer: "Prepare" opens the composer.
+    void alertViewClickedButtonAtIndex(platform::AlertView &alertView, int buttonIndex) override;
+
     ScheduleStore &store() override { return mStore; }
     const QStringList &mRepeatList() const override { return mRepeatListValue; }
     const QString &mDocsPath() const { return mDocsPathValue; }
@@ -38,9 +47,16 @@ public:
     void UpdateIconNumber() override;
 
 private:
+    // The reminder that launched the app: straight to the composer.
+    void answerLaunchReminder(const platform::Reminder &reminder);
+    // The first record whose ID is the text, or nothing.
+    const QVariant *scheduleWithID(const QString &identifier) const;
+
     std::unique_ptr<platform::Window> mWindow;
     std::unique_ptr<VelkariViewController> mViewController;
     ScheduleStore mStore;
     QString mDocsPathValue;
     QStringList mRepeatListValue;
+    // Which schedule each reminder alert on screen stands for.
+    QHash<platform::AlertView *, QString> mAlertIDs;
 };

@@ -125,9 +125,15 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     QApplication::setDesktopFileName(u"velkari"_s);
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The platform starts the app with the reminder the user answered.
+    const std::optional<Reminder> answered = reminderFromLaunchArguments(qtApp.arguments());
+
     SingleInstance instance(applicationDataDirectory());
     if (!instance.becomePrimary()) {
-        if (instance.sendToPrimary(ActivateMessage.toByteArray()))
+        // The running copy hears the answer instead, or comes to the front.
+        const QByteArray message = answered ? reminderLaunchArgument(*answered).toLatin1()
+                                            : ActivateMessage.toByteArray();
+        if (instance.sendToPrimary(message))
             return 0;
         std::fprintf(stderr, "Velkari is already running but does not answer.\n");
         return 1;
@@ -136,11 +142,17 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     Application app(makeDelegate());
     QObject::connect(&instance, &SingleInstance::messageReceived, &app,
                      [&app](const QByteArray &message) {
-                         if (message == ActivateMessage)
+                         const QString text = QString::fromLatin1(message);
+                         if (const auto reminder = reminderFromLaunchArguments({text}))
+                             app.answerReminder(*reminder);
+                         else
                              app.bringToFront();
                      });
     routeTerminationSignals(app);
-    if (!app.launch())
+    LaunchOptions options;
+    if (answered)
+        options.insert(LaunchOptions::LocalNotificationKey, QVariant::fromValue(*answered));
+    if (!app.launch(options))
         return 1;
     return QApplication::exec();
 }

@@ -14,6 +14,12 @@ Label::Label(QWidget *parent)
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
+void Label::setPlaceholderText(const QString &text)
+{
+    mPlaceholder = text;
+    update();
+}
+
 QSize Label::minimumSizeHint() const
 {
     return {0, QLabel::minimumSizeHint().height()};
@@ -23,6 +29,12 @@ void Label::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect area = contentsRect();
+    if (text().isEmpty() && !mPlaceholder.isEmpty()) {
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(area, int(alignment()) | Qt::TextSingleLine,
+                         fontMetrics().elidedText(mPlaceholder, Qt::ElideRight, area.width()));
+        return;
+    }
     // Line breaks in a one-line label read as blanks.
     QString line = text();
     line.replace(u'\n', u' ');

@@ -9,15 +9,23 @@ namespace platform {
 // readers.
 class Label : public QLabel {
     Q_OBJECT
+    // Shown greyed while the text is empty; never part of text().
+    Q_PROPERTY(QString placeholderText READ placeholderText WRITE setPlaceholderText)
 
 public:
     explicit Label(QWidget *parent = nullptr);
+
+    QString placeholderText() const { return mPlaceholder; }
+    void setPlaceholderText(const QString &text);
 
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
+
+private:
+    QString mPlaceholder;
 };
 
 } // namespace platform

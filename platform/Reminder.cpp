@@ -1,6 +1,10 @@
 #include "Reminder.h"
 
+#include "PropertyList.h"
+
 #include <QTimeZone>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
@@ -25,6 +29,93 @@ bool operator==(const Reminder &a, const Reminder &b)
            a.soundName == b.soundName && a.userInfo == b.userInfo &&
            a.applicationIconBadgeNumber == b.applicationIconBadgeNumber &&
            a.timeZone == b.timeZone && a.identifier == b.identifier;
+}
+
+namespace {
+
+constexpr QStringView launchOption = u"--reminder=";
+
+QVariantMap asMap(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<PropertyList::Dictionary>()) {
+        QVariantMap map;
+        for (const auto &[key, element] : value.value<PropertyList::Dictionary>().entries)
+            map.insert(key, element);
+        return map;
+    }
+    return value.metaType().id() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
+}
+
+QString textOf(const QVariantMap &map, const QString &key)
+{
+    const QVariant value = map.value(key);
+    return value.metaType().id() == QMetaType::QString ? value.toString() : QString();
+}
+
+qint64 integerOf(const QVariantMap &map, const QString &key)
+{
+    const QVariant value = map.value(key);
+    return value.metaType().id() == QMetaType::LongLong ? value.toLongLong() : 0;
+}
+
+} // namespace
+
+QVariantMap reminderToDictionary(const Reminder &r)
+{
+    QVariantMap map{
+        {u"alertAction"_s, r.alertAction},
+        {u"alertBody"_s, r.alertBody},
+        {u"applicationIconBadgeNumber"_s, qint64(r.applicationIconBadgeNumber)},
+        {u"fireDate"_s, r.fireDate},
+        {u"identifier"_s, r.identifier},
+        {u"repeatInterval"_s, qint64(r.repeatInterval)},
+        {u"soundName"_s, r.soundName},
+        {u"userInfo"_s, r.userInfo},
+    };
+    if (!r.timeZone.isEmpty())
+        map.insert(u"timeZone"_s, r.timeZone);
+    return map;
+}
+
+std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary)
+{
+    const QVariantMap map = asMap(dictionary);
+    const QVariant fireDate = map.value(u"fireDate"_s);
+    if (fireDate.metaType().id() != QMetaType::QDateTime)
+        return std::nullopt;
+    Reminder r;
+    r.fireDate = fireDate.toDateTime();
+    r.identifier = textOf(map, u"identifier"_s);
+    r.alertBody = textOf(map, u"alertBody"_s);
+    r.alertAction = textOf(map, u"alertAction"_s);
+    r.repeatInterval = int(integerOf(map, u"repeatInterval"_s));
+    r.soundName = textOf(map, u"soundName"_s);
+    r.userInfo = asMap(map.value(u"userInfo"_s));
+    r.applicationIconBadgeNumber = int(integerOf(map, u"applicationIconBadgeNumber"_s));
+    r.timeZone = textOf(map, u"timeZone"_s);
+    return r;
+}
+
+QString reminderLaunchArgument(const Reminder &reminder)
+{
+    const QByteArray document = PropertyList::serialize(reminderToDictionary(reminder));
+    return launchOption.toString() + QString::fromLatin1(document.toBase64(QByteArray::Base64UrlEncoding));
+}
+
+std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (!argument.startsWith(launchOption))
+            continue;
+        const auto decoded = QByteArray::fromBase64Encoding(
+            argument.mid(launchOption.size()).toLatin1(),
+            QByteArray::Base64UrlEncoding | QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return std::nullopt;
+        const std::optional<QVariant> value = PropertyList::parse(*decoded);
+        return value ? reminderFromDictionary(*value) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 QTimeZone repeatZone(const Reminder &reminder)

@@ -49,6 +49,16 @@ struct Reminder {
     friend bool operator!=(const Reminder &a, const Reminder &b) { return !(a == b); }
 };
 
+// A reminder as a property-list dict, and back; what cannot be read back
+// (no fire date) gives nothing.
+QVariantMap reminderToDictionary(const Reminder &reminder);
+std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary);
+
+// A reminder as one command-line argument ("--reminder=..."), the way the
+// platform starts the application with the reminder the user answered.
+QString reminderLaunchArgument(const Reminder &reminder);
+std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments);
+
 // The zone a reminder's repeats keep their wall-clock time in.
 QTimeZone repeatZone(const Reminder &reminder);
 

@@ -32,18 +32,6 @@ QVariantMap toMap(const QVariant &value)
     return value.toMap();
 }
 
-QString text(const QVariantMap &map, const QString &key)
-{
-    const QVariant value = map.value(key);
-    return value.metaType().id() == QMetaType::QString ? value.toString() : QString();
-}
-
-qint64 integer(const QVariantMap &map, const QString &key)
-{
-    const QVariant value = map.value(key);
-    return value.metaType().id() == QMetaType::LongLong ? value.toLongLong() : 0;
-}
-
 } // namespace
 
 ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
@@ -127,24 +115,13 @@ void ReminderCenter::load()
     }
     int skipped = 0;
     for (const QVariant &element : *list) {
-        const QVariantMap map = toMap(element);
-        Entry entry;
-        entry.reminder.fireDate = map.value(u"fireDate"_s).toDateTime();
-        entry.reminder.identifier = text(map, u"identifier"_s);
-        if (map.value(u"fireDate"_s).metaType().id() != QMetaType::QDateTime ||
-            entry.reminder.identifier.isEmpty()) {
+        const std::optional<Reminder> reminder = reminderFromDictionary(element);
+        if (!reminder || reminder->identifier.isEmpty()) {
             ++skipped;
             continue;
         }
-        entry.reminder.alertBody = text(map, u"alertBody"_s);
-        entry.reminder.alertAction = text(map, u"alertAction"_s);
-        entry.reminder.repeatInterval = int(integer(map, u"repeatInterval"_s));
-        entry.reminder.soundName = text(map, u"soundName"_s);
-        entry.reminder.userInfo = toMap(map.value(u"userInfo"_s));
-        entry.reminder.applicationIconBadgeNumber =
-            int(integer(map, u"applicationIconBadgeNumber"_s));
-        entry.reminder.timeZone = text(map, u"timeZone"_s);
-        entry.next = qMax<qint64>(0, integer(map, u"nextOccurrence"_s));
+        Entry entry{*reminder, 0, {}, {}};
+        entry.next = qMax<qint64>(0, toMap(element).value(u"nextOccurrence"_s).toLongLong());
         refresh(entry);
         mEntries.append(entry);
     }
@@ -154,20 +131,8 @@ void ReminderCenter::load()
 
 QByteArray ReminderCenter::serialize(const Entry &entry)
 {
-    const Reminder &r = entry.reminder;
-    QVariantMap map{
-        {u"alertAction"_s, r.alertAction},
-        {u"alertBody"_s, r.alertBody},
-        {u"applicationIconBadgeNumber"_s, qint64(r.applicationIconBadgeNumber)},
-        {u"fireDate"_s, r.fireDate},
-        {u"identifier"_s, r.identifier},
-        {u"nextOccurrence"_s, entry.next},
-        {u"repeatInterval"_s, qint64(r.repeatInterval)},
-        {u"soundName"_s, r.soundName},
-        {u"userInfo"_s, r.userInfo},
-    };
-    if (!r.timeZone.isEmpty())
-        map.insert(u"timeZone"_s, r.timeZone);
+    QVariantMap map = reminderToDictionary(entry.reminder);
+    map.insert(u"nextOccurrence"_s, entry.next);
     return PropertyList::serializeArrayElement(map);
 }
 

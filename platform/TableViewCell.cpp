@@ -1,5 +1,7 @@
 #include "TableViewCell.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 
 namespace platform {
@@ -9,6 +11,18 @@ TableViewCell::TableViewCell(QWidget *parent)
 {
     setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
+}
+
+TableViewCell::TableViewCell(const QString &reuseIdentifier)
+    : TableViewCell(static_cast<QWidget *>(nullptr))
+{
+    mReuseIdentifier = reuseIdentifier;
+    resize(320, 44);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 0, 16, 0);
+    mTextLabel = new QLabel(this);
+    mTextLabel->setObjectName(QStringLiteral("textLabel"));
+    layout->addWidget(mTextLabel);
 }
 
 void TableViewCell::setSelected(bool selected, bool)

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace platform {
 
 // One row of a table. Its layout comes from a .ui file; the table recycles
@@ -12,6 +14,11 @@ class TableViewCell : public QWidget {
 
 public:
     explicit TableViewCell(QWidget *parent = nullptr);
+    // A row of the platform's default style: one line of text.
+    explicit TableViewCell(const QString &reuseIdentifier);
+
+    // The default style's text; null for rows laid out otherwise.
+    QLabel *textLabel() const { return mTextLabel; }
 
     QString reuseIdentifier() const { return mReuseIdentifier; }
     void setReuseIdentifier(const QString &identifier) { mReuseIdentifier = identifier; }
@@ -26,6 +33,7 @@ protected:
 private:
     QString mReuseIdentifier;
     bool mSelected = false;
+    QLabel *mTextLabel = nullptr;
 };
 
 } // namespace platform

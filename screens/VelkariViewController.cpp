@@ -1,6 +1,7 @@
 #include "VelkariViewController.h"
 
 #include "About.h"
+#include "Properties.h"
 #include "StoreAlerts.h"
 #include "TableCellView.h"
 #include "VelkariShell.h"
@@ -46,8 +47,6 @@ QWidget *VelkariViewController::loadView()
     ui->mTableView->setDelegate(this);
     connect(ui->btnAbout, &QToolButton::clicked, this, &VelkariViewController::btnAbout);
     connect(ui->btnAdd, &QToolButton::clicked, this, &VelkariViewController::btnAdd);
-    // The new-schedule form arrives with its own change.
-    ui->btnAdd->setEnabled(false);
     return view;
 }
 
@@ -81,7 +80,12 @@ QString VelkariViewController::Date2String(const QDateTime &date)
     return QLocale().toString(date.toTimeZone(zone), u"yyyy/MM/d - HH:mm"_s);
 }
 
-void VelkariViewController::btnAdd() {}
+void VelkariViewController::btnAdd()
+{
+    auto form = std::make_unique<Properties>();
+    form->setModalTransitionStyle(platform::ModalTransitionStyle::FlipHorizontal);
+    presentModalViewController(std::move(form), true);
+}
 
 void VelkariViewController::btnAbout()
 {
@@ -144,6 +148,48 @@ VelkariViewController::cellForRowAtIndexPath(platform::TableView &tableView,
     cell->setAccessibleName(u"%1, %2, %3"_s.arg(cell->lblName->text(), cell->crDate->text(),
                                                 cell->crStatus->image().accessibleDescription()));
     return cell;
+}
+
+void VelkariViewController::sendSMS(const QString &body, const QStringList &recipientList)
+{
+    auto composer = std::make_unique<platform::MessageComposer>();
+    if (!composer->hasTransport())
+        return;
+    composer->setMessageComposeDelegate(this);
+    composer->setBody(body);
+    composer->setRecipients(recipientList);
+    mComposingID = mNotID;
+    // Over whatever screen is in front, so that a form left open does not
+    // swallow it.
+    platform::ViewController *front = this;
+    while (front->presentedViewController())
+        front = front->presentedViewController();
+    front->presentModalViewController(std::move(composer), true);
+}
+
+void VelkariViewController::messageComposeViewControllerDidFinishWithResult(
+    platform::MessageComposer &composer, platform::MessageComposeResult result)
+{
+    VelkariShell *shell = VelkariShell::shared();
+    if (result == platform::MessageComposeResult::Sent && shell && shell->mList()) {
+        QVariantList &list = *shell->mList();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (recordText(list.at(i), ScheduleField::ID) != mComposingID
+                || !recordElements(list.at(i)))
+                continue;
+            QVariantList record = list.at(i).toList();
+            while (record.size() <= ScheduleField::Status)
+                record.append(u""_s);
+            record[ScheduleField::Status] = u"1"_s;
+            list[i] = record;
+            SaveData();
+            ui->mTableView->reloadData();
+        }
+    }
+    ui->mTableView->reloadData();
+    if (shell)
+        shell->UpdateIconNumber();
+    composer.dismissModalViewControllerAnimated(true);
 }
 
 void VelkariViewController::didSelectRowAtIndexPath(platform::TableView &,

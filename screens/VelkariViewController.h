@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MessageComposer.h"
 #include "platform/TableView.h"
 #include "platform/ViewController.h"
 
@@ -19,7 +20,8 @@ class TableCellView;
 // record i of the store.
 class VelkariViewController : public platform::ViewController,
                               public platform::TableViewDataSource,
-                              public platform::TableViewDelegate {
+                              public platform::TableViewDelegate,
+                              public platform::MessageComposeDelegate {
     Q_OBJECT
 
 public:
@@ -45,6 +47,12 @@ public:
     void btnAdd();
     void btnAbout();
 
+    // Opens the message composer with the text and the recipients, for the
+    // schedule of mNotID; nothing happens on a device that cannot send text.
+    void sendSMS(const QString &body, const QStringList &recipientList);
+    void messageComposeViewControllerDidFinishWithResult(
+        platform::MessageComposer &composer, platform::MessageComposeResult result) override;
+
     int numberOfRowsInSection(platform::TableView &tableView, int section) override;
     platform::TableViewCell *cellForRowAtIndexPath(platform::TableView &tableView,
                                                    const platform::IndexPath &indexPath) override;
@@ -57,4 +65,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::VelkariViewController> ui;
+    // The schedule the open composer was opened for: a reminder arriving
+    // meanwhile changes mNotID, not the schedule a sent message marks.
+    QString mComposingID;
 };

@@ -1,0 +1,204 @@
+#include "MessageComposer.h"
+
+#include "AlertView.h"
+#include "BarButtonItem.h"
+#include "Log.h"
+#include "SmsTransport.h"
+#include "TextView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+MessageComposer::MessageComposer(QObject *parent)
+    : MessageComposer(SmsTransport::availableTransport(), parent)
+{
+}
+
+MessageComposer::MessageComposer(std::unique_ptr<SmsTransport> transport, QObject *parent)
+    : ViewController(parent), mTransport(std::move(transport))
+{
+    if (mTransport) {
+        connect(mTransport.get(), &SmsTransport::finished, this,
+                [this](bool sent, const QString &error) {
+                    if (!sent) {
+                        log("The message could not be sent: %@", error);
+                        AlertView::show(tr("Message not sent"), error, nullptr, tr("OK"));
+                        finish(MessageComposeResult::Failed);
+                        return;
+                    }
+                    sendNext();
+                });
+    }
+}
+
+MessageComposer::~MessageComposer() = default;
+
+bool MessageComposer::canSendText()
+{
+    return SmsTransport::canSendText();
+}
+
+void MessageComposer::setBody(const QString &body)
+{
+    mBody = body;
+    if (mText)
+        mText->setText(body);
+}
+
+QString MessageComposer::body() const
+{
+    return mText ? mText->text() : mBody;
+}
+
+void MessageComposer::setRecipients(const QStringList &recipients)
+{
+    mRecipients = recipients;
+    if (mTo)
+        mTo->setText(recipients.join(u", "_s));
+}
+
+QWidget *MessageComposer::loadView()
+{
+    auto *view = new QWidget;
+    view->setObjectName(u"MessageComposer"_s);
+    view->setAccessibleName(tr("New Message"));
+    view->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 12);
+    layout->setSpacing(8);
+
+    auto *bar = new QFrame;
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto *barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(8, 8, 8, 8);
+    mCancel = new BarButtonItem;
+    mCancel->setObjectName(u"btnCancel"_s);
+    mCancel->setText(tr("Cancel"));
+    mCancel->setAccessibleName(tr("Cancel"));
+    auto *title = new QLabel(tr("New Message"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPointSize(13);
+    title->setFont(bold);
+    title->setAlignment(Qt::AlignCenter);
+    mSend = new BarButtonItem;
+    mSend->setObjectName(u"btnSend"_s);
+    mSend->setText(tr("Send"));
+    mSend->setAccessibleName(tr("Send"));
+    QFont sendFont = mSend->font();
+    sendFont.setBold(true);
+    mSend->setFont(sendFont);
+    barLayout->addWidget(mCancel);
+    barLayout->addWidget(title, 1);
+    barLayout->addWidget(mSend);
+    layout->addWidget(bar);
+
+    auto *content = new QVBoxLayout;
+    content->setContentsMargins(12, 0, 12, 0);
+    content->setSpacing(8);
+    auto *toRow = new QHBoxLayout;
+    auto *toLabel = new QLabel(tr("To:"));
+    mTo = new QLabel(mRecipients.join(u", "_s));
+    mTo->setObjectName(u"recipients"_s);
+    mTo->setAccessibleName(tr("Recipients"));
+    mTo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont toFont = mTo->font();
+    toFont.setBold(true);
+    mTo->setFont(toFont);
+    toRow->addWidget(toLabel);
+    toRow->addWidget(mTo, 1);
+    content->addLayout(toRow);
+    mText = new TextView;
+    mText->setObjectName(u"body"_s);
+    mText->setAccessibleName(tr("Message"));
+    mText->setText(mBody);
+    content->addWidget(mText, 1);
+    auto *statusRow = new QHBoxLayout;
+    mBusy = new QProgressBar;
+    mBusy->setObjectName(u"progress"_s);
+    mBusy->setRange(0, 0);
+    mBusy->setMaximumWidth(80);
+    mBusy->setTextVisible(false);
+    mBusy->hide();
+    mStatus = new QLabel;
+    mStatus->setObjectName(u"status"_s);
+    mStatus->setWordWrap(true);
+    statusRow->addWidget(mBusy);
+    statusRow->addWidget(mStatus, 1);
+    content->addLayout(statusRow);
+    layout->addLayout(content, 1);
+
+    connect(mSend, &QToolButton::clicked, this, &MessageComposer::send);
+    connect(mCancel, &QToolButton::clicked, this, &MessageComposer::cancel);
+    if (!mTransport) {
+        mSend->setEnabled(false);
+        showProgress(tr("This device cannot send text messages."), false);
+    }
+    return view;
+}
+
+void MessageComposer::send()
+{
+    if (mSending || mFinished || !mTransport)
+        return;
+    mBody = body();
+    mQueue = mRecipients;
+    if (mQueue.isEmpty()) {
+        finish(MessageComposeResult::Failed);
+        return;
+    }
+    mSending = true;
+    if (mSend)
+        mSend->setEnabled(false);
+    if (mCancel)
+        mCancel->setEnabled(false); // the message may be on its way already
+    if (mText)
+        mText->setReadOnly(true);
+    showProgress(tr("Sending…"), true);
+    sendNext();
+}
+
+void MessageComposer::sendNext()
+{
+    if (mQueue.isEmpty()) {
+        showProgress(tr("Sent."), false);
+        finish(MessageComposeResult::Sent);
+        return;
+    }
+    const QString number = mQueue.takeFirst();
+    if (!mTransport->send(number, mBody))
+        finish(MessageComposeResult::Failed);
+}
+
+void MessageComposer::cancel()
+{
+    if (!mSending)
+        finish(MessageComposeResult::Cancelled);
+}
+
+void MessageComposer::finish(MessageComposeResult result)
+{
+    if (mFinished)
+        return;
+    mFinished = true;
+    mSending = false;
+    if (mDelegate)
+        mDelegate->messageComposeViewControllerDidFinishWithResult(*this, result);
+}
+
+void MessageComposer::showProgress(const QString &text, bool busy)
+{
+    if (mStatus)
+        mStatus->setText(text);
+    if (mBusy)
+        mBusy->setVisible(busy);
+}
+
+} // namespace platform

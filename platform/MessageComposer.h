@@ -1,0 +1,89 @@
+#pragma once
+
+#include "ViewController.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+namespace platform {
+class BarButtonItem;
+class SmsTransport;
+class TextView;
+} // namespace platform
+
+namespace platform {
+
+class MessageComposer;
+
+// Results, numbered as the platform numbers them.
+enum class MessageComposeResult : int {
+    Cancelled = 0,
+    Sent = 1,
+    Failed = 2,
+};
+
+class MessageComposeDelegate {
+public:
+    virtual ~MessageComposeDelegate() = default;
+    virtual void messageComposeViewControllerDidFinishWithResult(MessageComposer &composer,
+                                                                 MessageComposeResult result) = 0;
+};
+
+// The platform's message composer: shows the recipients and the text (which
+// the user may still change), and sends it with Send through the device's
+// transport. It reports exactly one result to its delegate, once: cancelled,
+// sent or failed. Sending never freezes the window; a send that gets no
+// answer in time counts as failed.
+class MessageComposer : public ViewController {
+    Q_OBJECT
+
+public:
+    // Sends through the transport available now, if any.
+    explicit MessageComposer(QObject *parent = nullptr);
+    explicit MessageComposer(std::unique_ptr<SmsTransport> transport, QObject *parent = nullptr);
+    ~MessageComposer() override;
+
+    // Whether this device can send text messages at all.
+    static bool canSendText();
+
+    void setMessageComposeDelegate(MessageComposeDelegate *delegate) { mDelegate = delegate; }
+    void setBody(const QString &body);
+    QString body() const;
+    void setRecipients(const QStringList &recipients);
+    QStringList recipients() const { return mRecipients; }
+
+    bool hasTransport() const { return mTransport != nullptr; }
+    bool isSending() const { return mSending; }
+    bool hasFinished() const { return mFinished; }
+
+    // What the Send and Cancel buttons do.
+    void send();
+    void cancel();
+
+protected:
+    QWidget *loadView() override;
+
+private:
+    void sendNext();
+    void finish(MessageComposeResult result);
+    void showProgress(const QString &text, bool busy);
+
+    std::unique_ptr<SmsTransport> mTransport;
+    MessageComposeDelegate *mDelegate = nullptr;
+    QStringList mRecipients;
+    QString mBody;
+    QStringList mQueue;
+    bool mSending = false;
+    bool mFinished = false;
+    QLabel *mTo = nullptr;
+    TextView *mText = nullptr;
+    BarButtonItem *mSend = nullptr;
+    BarButtonItem *mCancel = nullptr;
+    QLabel *mStatus = nullptr;
+    QProgressBar *mBusy = nullptr;
+};
+
+} // namespace platform

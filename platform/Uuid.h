@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// A new UUID as text: 36 characters, five groups of upper-case hexadecimal
+// digits (8-4-4-4-12) joined by hyphens.
+QString createUuidString();
+
+} // namespace platform

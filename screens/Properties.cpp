@@ -1,0 +1,82 @@
+#include "Properties.h"
+
+#include "VelkariShell.h"
+#include "VelkariViewController.h"
+#include "ui_Properties.h"
+
+#include "schedule/Reminders.h"
+#include "schedule/ScheduleRecord.h"
+
+#include "platform/Clock.h"
+#include "platform/DatePicker.h"
+#include "platform/Label.h"
+#include "platform/Log.h"
+#include "platform/TextView.h"
+#include "platform/Uuid.h"
+
+using namespace Qt::Literals::StringLiterals;
+using platform::log;
+
+Properties::Properties(QObject *parent) : ScheduleForm(parent) {}
+
+QWidget *Properties::loadView()
+{
+    auto *view = new QWidget;
+    Ui::Properties ui;
+    ui.setupUi(view);
+    bindShared(ui);
+    connect(ui.btnSave, &QToolButton::clicked, this, &Properties::btnSave);
+    connect(ui.showPicker, &QToolButton::clicked, this, &Properties::showPicker);
+    return view;
+}
+
+void Properties::viewDidLoad()
+{
+    roundCorners();
+    crDate->setDate(platform::Clock::now());
+    mRepeatIndex = 0;
+}
+
+void Properties::showPicker()
+{
+    openPeoplePicker();
+}
+
+void Properties::btnSave()
+{
+    VelkariShell *shell = VelkariShell::shared();
+    const QDateTime moment = crDate->date();
+    log("Now=%@", VelkariViewController::Date2String(platform::Clock::now()));
+    log("%@", VelkariViewController::Date2String(moment));
+    if (refusePassedMoment(nullptr) || !shell)
+        return;
+
+    ScheduleStore &store = shell->store();
+    if (!store.mList()) {
+        // The data file could not be read: nothing can be added to it, so
+        // say so instead of registering a reminder for a schedule that is
+        // stored nowhere.
+        platform::AlertView::show(
+            u"Velkari"_s,
+            u"This schedule can't be saved: %1 could not be read."_s.arg(store.mDataPath()),
+            nullptr, u"OK"_s);
+        return;
+    }
+
+    const QString identifier = platform::createUuidString();
+    const QString repeat = platform::formatString("%d", {mRepeatIndex});
+    // An empty label or text is stored as "", keeping all seven fields.
+    const QString name = lblName->text();
+    const QString number = lblNumber->text();
+    const QVariantList record{identifier, name.isNull() ? u""_s : name,
+                              number.isNull() ? u""_s : number, moment, txtMessage->text(),
+                              u"0"_s, repeat};
+    store.mList()->append(QVariant(record));
+    SaveData();
+    shell->viewController()->mTableView()->reloadData();
+    ScheduleReminder(identifier, lblName->text(), lblNumber->text(), moment, mRepeatIndex,
+                     u"Prepare"_s);
+    shell->UpdateIconNumber();
+    log("%d", store.count());
+    dismissModalViewControllerAnimated(true);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ScheduleForm.h"
+
+// The form for a new schedule, opened from the list's add button.
+class Properties : public ScheduleForm {
+    Q_OBJECT
+
+public:
+    explicit Properties(QObject *parent = nullptr);
+
+    void btnSave();
+    void showPicker();
+
+protected:
+    QWidget *loadView() override;
+    void viewDidLoad() override;
+};

@@ -1,0 +1,119 @@
+#include "ScheduleForm.h"
+
+#include "StoreAlerts.h"
+#include "VelkariShell.h"
+
+#include "platform/Clock.h"
+#include "platform/DatePicker.h"
+#include "platform/Label.h"
+#include "platform/Layer.h"
+#include "platform/Log.h"
+#include "platform/TextView.h"
+
+#include <QAbstractButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+ScheduleForm::ScheduleForm(QObject *parent) : platform::ViewController(parent) {}
+
+void ScheduleForm::connectShared(QAbstractButton *cancel, QAbstractButton *clear,
+                                 QAbstractButton *exitText, QAbstractButton *selectRepeat)
+{
+    connect(cancel, &QAbstractButton::clicked, this, &ScheduleForm::btnCancel);
+    connect(clear, &QAbstractButton::clicked, this, &ScheduleForm::btnClear);
+    connect(exitText, &QAbstractButton::clicked, this, &ScheduleForm::btnExitTxt);
+    connect(selectRepeat, &QAbstractButton::clicked, this, &ScheduleForm::btnSelectRepeat);
+}
+
+void ScheduleForm::roundCorners()
+{
+    platform::setCornerRadius(txtMessage, 10.0);
+    platform::setClipsToBounds(txtMessage, true);
+    platform::setCornerRadius(mTopView, 7.0);
+    platform::setClipsToBounds(mTopView, true);
+    platform::setCornerRadius(mRepeatView, 7.0);
+    platform::setClipsToBounds(mRepeatView, true);
+}
+
+bool ScheduleForm::refusePassedMoment(platform::AlertViewDelegate *alertDelegate)
+{
+    if (!(platform::Clock::now() > crDate->date()))
+        return false;
+    platform::AlertView::show(u""_s, u"Error : Time is passed."_s, alertDelegate, u"Ok"_s);
+    return true;
+}
+
+void ScheduleForm::btnCancel()
+{
+    dismissModalViewControllerAnimated(true);
+}
+
+void ScheduleForm::btnExitTxt()
+{
+    txtMessage->resignFirstResponder();
+}
+
+void ScheduleForm::btnClear()
+{
+    txtMessage->setText(u""_s);
+}
+
+void ScheduleForm::btnSelectRepeat()
+{
+    auto picker = std::make_unique<RepeatMode>();
+    picker->delegate = this;
+    picker->mMode = 0;
+    picker->setModalTransitionStyle(platform::ModalTransitionStyle::CoverVertical);
+    presentModalViewController(std::move(picker), true);
+}
+
+void ScheduleForm::SaveData()
+{
+    ::SaveData();
+}
+
+void ScheduleForm::RepeatModeDidFinish(RepeatMode &picker)
+{
+    VelkariShell *shell = VelkariShell::shared();
+    lblRepeat->setText(shell ? shell->mRepeatList().value(picker.mMode) : QString());
+    mRepeatIndex = picker.mMode;
+}
+
+void ScheduleForm::openPeoplePicker()
+{
+    auto picker = std::make_unique<platform::PeoplePicker>();
+    picker->setDisplayedProperties({platform::PersonProperty::Phone});
+    picker->setPeoplePickerDelegate(this);
+    presentModalViewController(std::move(picker), true);
+}
+
+bool ScheduleForm::peoplePickerShouldContinueAfterSelectingPerson(platform::PeoplePicker &,
+                                                                  const platform::Person &)
+{
+    return true;
+}
+
+bool ScheduleForm::peoplePickerShouldContinueAfterSelectingPerson(platform::PeoplePicker &picker,
+                                                                  const platform::Person &person,
+                                                                  int, int identifier)
+{
+    // A missing part reads "(null)" in the format and is then removed, so the
+    // blank between the parts stays.
+    auto part = [](const QString &text) { return text.isNull() ? u"(null)"_s : text; };
+    QString name = platform::formatString("%@ %@", {part(person.firstName), part(person.lastName)});
+    name.replace(u"(null)"_s, u""_s);
+    lblName->setText(name);
+
+    const qsizetype index = person.indexOfPhoneNumber(identifier);
+    lblNumber->setText(index >= 0 ? person.phoneNumbers.at(index).value : QString());
+
+    picker.dismissModalViewControllerAnimated(true);
+    return false;
+}
+
+void ScheduleForm::peoplePickerDidCancel(platform::PeoplePicker &picker)
+{
+    picker.dismissModalViewControllerAnimated(true);
+}
+
+void ScheduleForm::alertViewClickedButtonAtIndex(platform::AlertView &, int) {}
