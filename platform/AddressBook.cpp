@@ -134,8 +134,9 @@ QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char separator)
 void addTypes(Property &property, QByteArrayView list)
 {
     // TYPE=cell,voice and TYPE="cell,voice" alike.
-    for (QByteArrayView item : splitOutsideQuotes(list, ',')) {
-        QByteArray type = item.toByteArray().replace('"', QByteArrayView()).trimmed().toUpper();
+    const QByteArray unquoted = list.toByteArray().replace('"', QByteArrayView());
+    for (const QByteArray &item : unquoted.split(',')) {
+        QByteArray type = item.trimmed().toUpper();
         if (!type.isEmpty())
             property.types.append(std::move(type));
     }
@@ -475,7 +476,7 @@ QString labelForTypes(const QList<QByteArray> &types)
         return u"pager"_s;
     if (has("CELL") || has("MOBILE") || has("PCS"))
         return u"mobile"_s;
-    if (has("MAIN"))
+    if (has("MAIN") || has("MAIN-NUMBER"))
         return u"main"_s;
     if (has("HOME"))
         return u"home"_s;
