@@ -649,28 +649,29 @@ QList<Person> AddressBook::parseVCards(const QByteArray &input)
 
 void AddressBook::sortForDisplay(QList<Person> &people, const QLocale &locale)
 {
+    // compare(), not sort keys: in the C locale those ignore the case setting.
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     struct Entry {
-        QCollatorSortKey primary;
-        QCollatorSortKey secondary;
+        QString primary;
+        QString secondary;
         qsizetype index;
     };
     std::vector<Entry> entries;
     entries.reserve(size_t(people.size()));
     for (qsizetype i = 0; i < people.size(); ++i) {
         const Person &person = people[i];
-        const bool hasLast = !person.lastName.isNull();
-        const QString primary = hasLast                      ? person.lastName
-                                : !person.firstName.isNull() ? person.firstName
-                                                             : person.displayName();
-        const QString secondary = hasLast ? person.firstName : QString();
-        entries.push_back({collator.sortKey(primary), collator.sortKey(secondary), i});
+        if (!person.lastName.isNull())
+            entries.push_back({person.lastName, person.firstName, i});
+        else if (!person.firstName.isNull())
+            entries.push_back({person.firstName, QString(), i});
+        else
+            entries.push_back({person.displayName(), QString(), i});
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        if (const int order = a.primary.compare(b.primary); order != 0)
+    std::stable_sort(entries.begin(), entries.end(), [&collator](const Entry &a, const Entry &b) {
+        if (const int order = collator.compare(a.primary, b.primary); order != 0)
             return order < 0;
-        return a.secondary.compare(b.secondary) < 0;
+        return collator.compare(a.secondary, b.secondary) < 0;
     });
     QList<Person> sorted;
     sorted.reserve(people.size());

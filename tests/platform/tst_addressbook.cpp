@@ -413,6 +413,9 @@ void TestAddressBook::sortsForDisplay_data()
     QTest::newRow("last name, then first name")
         << u"en_US"_s << QStringList{u"Anna|Berg|"_s, u"Karl|Andersson|"_s, u"Adam|Berg|"_s}
         << QStringList{u"Karl Andersson"_s, u"Adam Berg"_s, u"Anna Berg"_s};
+    QTest::newRow("case ignored in the C locale")
+        << u"C"_s << QStringList{u"|berg|"_s, u"|Adam|"_s, u"|CARLSSON|"_s}
+        << QStringList{u"Adam"_s, u"berg"_s, u"CARLSSON"_s};
     QTest::newRow("case ignored") << u"en_US"_s
                                   << QStringList{u"anna|berg|"_s, u"Alice|BERG|"_s, u"Adam|Berg|"_s}
                                   << QStringList{u"Adam Berg"_s, u"Alice BERG"_s, u"anna berg"_s};
