@@ -4,7 +4,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench fuzz-vcard clean
 
 all: build
 
@@ -24,6 +24,19 @@ test: build
 # Benchmarks of the store; figures printed as a table.
 bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
+
+# Fuzzes the vCard reader for FUZZ_SECONDS (clang, sanitizers). The corpus
+# grows in build/fuzz/corpus, seeded from the test files; findings land in
+# build/fuzz/findings, to be kept under tests/data/vcard/regressions.
+FUZZ_SECONDS ?= 60
+fuzz-vcard:
+	@scripts/install-deps.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@mkdir -p build/fuzz/corpus/vcard build/fuzz/findings
+	@build/fuzz/fuzz/fuzz_vcard -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-dict=fuzz/vcard.dict -artifact_prefix=build/fuzz/findings/ \
+		build/fuzz/corpus/vcard tests/data/vcard
 
 clean:
 	@rm -rf build
