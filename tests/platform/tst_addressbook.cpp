@@ -34,33 +34,29 @@ QStringList describe(const QList<Person> &people)
 // What every reading promises, whatever the bytes: empty when it holds.
 QString brokenPromise(const QList<Person> &people)
 {
-    auto badText = [](const QString &text, qsizetype limit) {
+    auto bad = [](const QString &text, qsizetype limit) {
         return text.isEmpty() || text.size() > limit || text != text.simplified();
     };
-    if (people.size() > AddressBook::MaximumPeople)
-        return u"too many people"_s;
     for (const Person &person : people) {
-        const QString who = person.displayName();
-        if (person.firstName.isNull() && person.lastName.isNull() && person.phoneNumbers.isEmpty())
+        const bool named = !person.firstName.isNull() || !person.lastName.isNull();
+        if (!named && person.phoneNumbers.isEmpty())
             return u"a person with neither name nor number"_s;
-        if ((!person.firstName.isNull() &&
-             badText(person.firstName, AddressBook::MaximumTextLength)) ||
-            (!person.lastName.isNull() && badText(person.lastName, AddressBook::MaximumTextLength)))
-            return u"a bad name: "_s + who;
+        for (const QString &part : {person.firstName, person.lastName}) {
+            if (!part.isNull() && bad(part, AddressBook::MaximumTextLength))
+                return u"a bad name: "_s + part;
+        }
         if (person.phoneNumbers.size() > AddressBook::MaximumPhoneNumbers)
-            return u"too many numbers: "_s + who;
+            return u"too many numbers"_s;
         for (qsizetype i = 0; i < person.phoneNumbers.size(); ++i) {
             const PhoneNumber &number = person.phoneNumbers[i];
             if (person.indexOfPhoneNumber(number.identifier) != i)
-                return u"identifiers not unique: "_s + who;
-            if (badText(number.label, AddressBook::MaximumTextLength) || number.value.isEmpty() ||
+                return u"identifiers not unique"_s;
+            if (bad(number.label, AddressBook::MaximumTextLength) || number.value.isEmpty() ||
+                number.value != number.value.trimmed() ||
                 number.value.size() > AddressBook::MaximumNumberLength ||
-                number.value != number.value.trimmed())
-                return u"a bad number: "_s + who;
-            for (const QChar c : number.value) {
-                if (c.category() == QChar::Other_Control)
-                    return u"a control character in a number: "_s + who;
-            }
+                std::any_of(number.value.begin(), number.value.end(),
+                            [](QChar c) { return c.category() == QChar::Other_Control; }))
+                return u"a bad number: "_s + number.value;
         }
     }
     return QString();
@@ -86,10 +82,8 @@ class TestAddressBook : public QObject {
 private Q_SLOTS:
     void readsExports_data();
     void readsExports();
-    void readsCardSyntax_data();
-    void readsCardSyntax();
-    void skipsWhatCannotBeRead_data();
-    void skipsWhatCannotBeRead();
+    void readsCards_data();
+    void readsCards();
     void boundsWhatACardCanCost();
     void survivesFuzzerFindings_data();
     void survivesFuzzerFindings();
@@ -171,149 +165,97 @@ void TestAddressBook::readsExports()
     QCOMPARE(brokenPromise(people), QString());
 }
 
-void TestAddressBook::readsCardSyntax_data()
+void TestAddressBook::readsCards_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("expected");
-
-    const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
-        QTest::newRow(name) << bytes << QStringList{expected};
-    };
-    row("3.0 unfolds dropping one blank",
-        card("N:Ber\r\n g;An\r\n\tna;;;\r\nTE\r\n L;TYPE=CE\r\n LL:+1 555\r\n  0100\r\n"),
-        u"Anna / Berg | mobile: +1 555 0100"_s);
-    row("2.1 unfolds keeping the blank", card("N:Berg;Anna\r\n Maria\r\nTEL:1\r\n", "2.1"),
-        u"Anna Maria / Berg | other: 1"_s);
-    row("LF and lone CR line ends", "BEGIN:VCARD\nVERSION:3.0\rN:Berg;Anna\r\nTEL:1\n\rEND:VCARD",
-        u"Anna / Berg | other: 1"_s);
-    row("quoted-printable soft line breaks",
-        card("N;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BC=\r\nller;J=C3=\r\n=BCrgen\r\n",
-             "2.1"),
-        u"Jürgen / Müller"_s);
-    row("bare QUOTED-PRINTABLE with ISO-8859-1",
-        card("N;QUOTED-PRINTABLE;charset=iso-8859-1:M=FCller;J=FCrgen\r\n", "2.1"),
-        u"Jürgen / Müller"_s);
-    row("windows-1252 quotes",
-        card("N;CHARSET=windows-1252:O\x92"
-             "Brien;Se\xE1n\r\n",
-             "2.1"),
-        u"Seán / O’Brien"_s);
-    row("ISO-8859-15", card("N;CHARSET=ISO-8859-15:\xBCuvray;Zo\xE9\r\n"), u"Zoé / Œuvray"_s);
-    row("unknown charset read as UTF-8", card("N;CHARSET=X-MAC-ROMAN:Müller;Jürgen\r\n"),
-        u"Jürgen / Müller"_s);
-    row("no charset and not UTF-8", card("N:M\xFCller;J\xFCrgen\r\n"), u"Jürgen / Müller"_s);
-    row("escapes", card("N:O\\,Neil\\;Jr;Anna\\\\Lee\\nMarie;;;\r\n"),
-        u"Anna\\Lee Marie / O,Neil;Jr"_s);
-    row("3.0 lists of names", card("N:Stevenson;John,Philip\r\n"), u"John Philip / Stevenson"_s);
-    row("2.1 has no lists", card("N:Smith, Jr.;John\r\n", "2.1"), u"John / Smith, Jr."_s);
-    row("empty parts are missing", card("N: ;Anna;;;\r\n"), u"Anna / ∅"_s);
-    row("FN when N names nobody", card("N:;;;;\r\nFN:ACME\\, Inc.\r\n"), u"ACME, Inc. / ∅"_s);
-    row("FN when N is missing", card("FN:Cher\r\n"), u"Cher / ∅"_s);
-    row("FN unused when N names someone", card("FN:Someone Else\r\nN:;Anna\r\n"), u"Anna / ∅"_s);
-    row("the first N wins", card("N:Berg;Anna\r\nN:Lind;Erik\r\n"), u"Anna / Berg"_s);
-    row("names of any case",
-        "begin:vcard\r\nVersion:3.0\r\nn:Berg;Anna\r\ntel;type=Cell:1\r\nTel;Type=FAX:2\r\nEnd:"
-        "VCard\r\n",
-        u"Anna / Berg | mobile: 1 | fax: 2"_s);
-    row("forms of TYPE",
-        card("TEL;TYPE=cell,voice:1\r\nTEL;TYPE=\"voice,cell\":2\r\nTEL;TYPE=voice;TYPE=cell:3\r\n"
-             "TEL;CELL;VOICE:4\r\nTEL;type=PCS:5\r\n"),
-        u"∅ / ∅ | mobile: 1 | mobile: 2 | mobile: 3 | mobile: 4 | mobile: 5"_s);
-    row("labels from types",
-        card(
-            "TEL;TYPE=HOME,FAX:1\r\nTEL;TYPE=OTHER,FAX:2\r\nTEL;TYPE=MAIN:3\r\nTEL;TYPE=VOICE:4\r\n"
-            "TEL:5\r\nTEL;TYPE=X-CAR:6\r\nTEL;TYPE=WORK,CELL:7\r\nTEL;TYPE=IPHONE,CELL:8\r\n"),
-        u"∅ / ∅ | home fax: 1 | other fax: 2 | main: 3 | other: 4 | other: 5 | other: 6 | mobile: 7 | iPhone: 8"_s);
-    row("Apple labels",
-        card("item1.X-ABLabel:_$!<WorkFAX>!$_\r\nITEM1.TEL;TYPE=CELL:1\r\nitem2.TEL:2\r\n"
-             "item2.X-ABLabel:Work\\, Berlin\r\nitem3.TEL;TYPE=HOME:3\r\nitem3.X-ABLabel:\r\n"
-             "item4.TEL;TYPE=HOME:4\r\nitem5.X-ABLabel:Unused\r\nitem6.TEL:6\r\n"
-             "item6.X-ABLabel:_$!<School>!$_\r\n"),
-        u"∅ / ∅ | work fax: 1 | Work, Berlin: 2 | home: 3 | home: 4 | School: 6"_s);
-    row("tel: URIs",
-        card("TEL;VALUE=uri:tel:+1-555-0100\r\nTEL:tel:%2B46%2070;phone-context=x\r\n"
-             "TEL;VALUE=uri:TEL:+1-555-0199;ext=7\r\nTEL;VALUE=uri:sip:anna@example.com\r\n",
-             "4.0"),
-        u"∅ / ∅ | other: +1-555-0100 | other: +46 70 | other: +1-555-0199 | other: sip:anna@example.com"_s);
-    row("numbers as written",
-        card("TEL:  +1 (555) 010-0100 \r\nTEL:555\\,0100\r\nTEL:*31#+46 70\r\n"),
-        u"∅ / ∅ | other: +1 (555) 010-0100 | other: 555,0100 | other: *31#+46 70"_s);
-    row("numbers that are none are dropped",
-        card("TEL:\r\nTEL: \r\nTEL;ENCODING=QUOTED-PRINTABLE:1=0A2\r\nTEL:" + QByteArray(129, '5') +
-             "\r\nTEL:tel:\r\nTEL:9\r\n"),
-        u"∅ / ∅ | other: 9"_s);
-    row("byte-order marks", "\xEF\xBB\xBF" + card("N:A\r\n") + "\xEF\xBB\xBF" + card("N:B\r\n"),
-        u"∅ / A"_s + u"\n∅ / B"_s);
-    const QString utf16Card = u"BEGIN:VCARD\r\nN:Öberg\r\nEND:VCARD\r\n"_s;
-    row("UTF-16 little endian", encoded(utf16Card, QStringConverter::Utf16LE), u"∅ / Öberg"_s);
-    row("UTF-16 big endian", encoded(utf16Card, QStringConverter::Utf16BE), u"∅ / Öberg"_s);
-    row("folded text that looks like a property",
-        card("NOTE:call\r\n TEL:+1 555 9999\r\nTEL:1\r\n"), u"∅ / ∅ | other: 1"_s);
-    row("2.1 photo lines without a blank",
-        card("PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/4AAQ\r\nSkZJRgABAQ\r\nENDVCARD+/"
-             "=\r\n\r\nTEL;CELL:1\r\n",
-             "2.1"),
-        u"∅ / ∅ | mobile: 1"_s);
-    row("a soft line break does not swallow END",
-        card("N:Berg\r\nNOTE;QUOTED-PRINTABLE:abc=\r\n", "2.1") + card("N:Lind\r\n"),
-        u"∅ / Berg\n∅ / Lind"_s);
-}
-
-void TestAddressBook::readsCardSyntax()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, expected);
-    const QList<Person> people = AddressBook::parseVCards(bytes);
-    QCOMPARE(describe(people).join(u'\n'), expected.join(u'\n'));
-    QCOMPARE(brokenPromise(people), QString());
-}
-
-void TestAddressBook::skipsWhatCannotBeRead_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("expected"); // one line per person
 
     const QByteArray good = card("N:Good\r\nTEL:1\r\n");
     QByteArray junk(4096, '\0');
     for (int i = 0; i < junk.size(); ++i)
         junk[i] = char((i * 7919 + 13) % 256);
+    const QString utf16 = u"BEGIN:VCARD\r\nN:Öberg\r\nEND:VCARD\r\n"_s;
 
-    QTest::newRow("empty") << QByteArray() << QStringList();
-    QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << QStringList();
-    QTest::newRow("binary junk") << junk << QStringList();
-    QTest::newRow("junk around a card")
-        << junk + "\r\n" + good + junk << QStringList{u"∅ / Good | other: 1"_s};
-    QTest::newRow("BEGIN without END at the end") << good + "BEGIN:VCARD\r\nN:Lost\r\nTEL:2\r\n"
-                                                  << QStringList{u"∅ / Good | other: 1"_s};
-    QTest::newRow("END without BEGIN")
-        << "END:VCARD\r\n" + good << QStringList{u"∅ / Good | other: 1"_s};
-    QTest::newRow("a card with nothing we show") << card("EMAIL:a@example.com\r\nN:;;;;\r\n") + good
-                                                 << QStringList{u"∅ / Good | other: 1"_s};
+    QTest::newRow("3.0 unfolds dropping one blank")
+        << card("N:Ber\r\n g;An\r\n\tna;;;\r\nTE\r\n L;TYPE=CE\r\n LL:+1 555\r\n  0100\r\n")
+        << u"Anna / Berg | mobile: +1 555 0100"_s;
+    QTest::newRow("2.1 unfolds keeping the blank")
+        << card("N:Berg;Anna\r\n Maria\r\n", "2.1") << u"Anna Maria / Berg"_s;
+    QTest::newRow("LF and lone CR line ends")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\rN:Berg;Anna\r\nTEL:1\n\rEND:VCARD")
+        << u"Anna / Berg | other: 1"_s;
+    QTest::newRow("soft line breaks, even inside an escape")
+        << card("N;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BC=\r\nller;J=C3=\r\n=BCrgen\r\n",
+                "2.1")
+        << u"Jürgen / Müller"_s;
+    QTest::newRow("ISO-8859-15") << card("N;CHARSET=ISO-8859-15:\xBCuvray;Zo\xE9\r\n")
+                                 << u"Zoé / Œuvray"_s;
+    QTest::newRow("unknown charset read as UTF-8")
+        << card("N;CHARSET=X-MAC-ROMAN:Müller\r\n") << u"∅ / Müller"_s;
+    QTest::newRow("escapes") << card("N:O\\,Neil\\;Jr;Anna\\\\Lee\\nMarie;;;\r\n")
+                             << u"Anna\\Lee Marie / O,Neil;Jr"_s;
+    QTest::newRow("2.1 has no lists of names")
+        << card("N:Smith, Jr.;John\r\n", "2.1") << u"John / Smith, Jr."_s;
+    QTest::newRow("types, in every form")
+        << card("TEL;TYPE=cell,voice:1\r\nTEL;TYPE=\"voice,cell\":2\r\nTEL;type=voice;TYPE=cell:"
+                "3\r\n"
+                "TEL;CELL;VOICE:4\r\nTEL;Type=PCS:5\r\nTEL;TYPE=OTHER,FAX:6\r\nTEL;TYPE=VOICE:7\r\n"
+                "TEL;TYPE=X-CAR:8\r\nTEL;TYPE=WORK,CELL:9\r\n")
+        << u"∅ / ∅ | mobile: 1 | mobile: 2 | mobile: 3 | mobile: 4 | mobile: 5 | other fax: 6 | other: 7 | other: 8 | mobile: 9"_s;
+    QTest::newRow("Apple labels")
+        << card("item1.X-ABLabel:_$!<WorkFAX>!$_\r\nITEM1.TEL;TYPE=CELL:1\r\nitem2.TEL:2\r\n"
+                "item2.X-ABLabel:Work\\, Berlin\r\nitem3.TEL;TYPE=HOME:3\r\nitem3.X-ABLabel:\r\n"
+                "item4.TEL;TYPE=HOME:4\r\nitem5.X-ABLabel:Unused\r\nitem6.TEL:6\r\n"
+                "item6.X-ABLabel:_$!<School>!$_\r\n")
+        << u"∅ / ∅ | work fax: 1 | Work, Berlin: 2 | home: 3 | home: 4 | School: 6"_s;
+    QTest::newRow("tel: URIs and other numbers")
+        << card("TEL:tel:%2B46%2070;phone-context=x\r\nTEL;VALUE=uri:sip:anna@example.com\r\nTEL:"
+                "555\\,0100\r\n",
+                "4.0")
+        << u"∅ / ∅ | other: +46 70 | other: sip:anna@example.com | other: 555,0100"_s;
+    QTest::newRow("numbers that are none are dropped")
+        << card("TEL:\r\nTEL: \r\nTEL;ENCODING=QUOTED-PRINTABLE:1=0A2\r\nTEL:" +
+                QByteArray(129, '5') + "\r\nTEL:tel:\r\nTEL:9\r\n")
+        << u"∅ / ∅ | other: 9"_s;
+    QTest::newRow("byte-order marks, also where files were joined")
+        << "\xEF\xBB\xBF" + card("N:A\r\n") + "\xEF\xBB\xBF" + card("N:B\r\n") << u"∅ / A\n∅ / B"_s;
+    QTest::newRow("UTF-16 little endian")
+        << encoded(utf16, QStringConverter::Utf16LE) << u"∅ / Öberg"_s;
+    QTest::newRow("UTF-16 big endian")
+        << encoded(utf16, QStringConverter::Utf16BE) << u"∅ / Öberg"_s;
+    QTest::newRow("folded text that looks like a property")
+        << card("NOTE:call\r\n TEL:+1 555 9999\r\nTEL:1\r\n") << u"∅ / ∅ | other: 1"_s;
+    QTest::newRow("a soft line break does not swallow END")
+        << card("N:Berg\r\nNOTE;QUOTED-PRINTABLE:abc=\r\n", "2.1") + card("N:Lind\r\n")
+        << u"∅ / Berg\n∅ / Lind"_s;
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << QString();
+    QTest::newRow("junk around a card") << junk + "\r\n" + good + junk << u"∅ / Good | other: 1"_s;
     QTest::newRow("NUL bytes inside a card")
         << card(QByteArrayLiteral("NOTE:a\0b\r\nN:Go\0od\r\nTEL:1\r\n"))
-        << QStringList{u"∅ / Go od | other: 1"_s};
+        << u"∅ / Go od | other: 1"_s;
     QTest::newRow("other kinds of BEGIN")
         << "BEGIN:VCALENDAR\r\n" + card("BEGIN:X-THING\r\nN:Good\r\nEND:X-THING\r\n") +
                "END:VCALENDAR\r\n"
-        << QStringList{u"∅ / Good"_s};
+        << u"∅ / Good"_s;
 }
 
-void TestAddressBook::skipsWhatCannotBeRead()
+void TestAddressBook::readsCards()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, expected);
     const QList<Person> people = AddressBook::parseVCards(bytes);
-    QCOMPARE(describe(people), expected);
+    QCOMPARE(describe(people).join(u'\n'), expected);
     QCOMPARE(brokenPromise(people), QString());
 }
 
 void TestAddressBook::boundsWhatACardCanCost()
 {
-    QByteArray body = "N:" + QByteArray(AddressBook::MaximumTextLength + 50, 'x') + ";" +
-                      QByteArray(AddressBook::MaximumTextLength - 1, 'y') + "\xF0\x9F\x8E\x89\r\n";
-    body += "NOTE:" + QByteArray(1024, 'n');
+    const int text = AddressBook::MaximumTextLength;
+    QByteArray body = "N:" + QByteArray(text + 50, 'x') + ";" + QByteArray(text - 1, 'y') +
+                      "\xF0\x9F\x8E\x89\r\nNOTE:";
     for (int i = 0; i < 1024; ++i)
-        body += "\r\n " + QByteArray(1024, 'n'); // a megabyte of folded text
+        body += QByteArray(1024, 'n') + "\r\n "; // a megabyte of folded text
     body += "\r\n";
     for (int i = 0; i < AddressBook::MaximumPhoneNumbers + 10; ++i)
         body += "TEL:" + QByteArray::number(i) + "\r\n";
@@ -321,8 +263,8 @@ void TestAddressBook::boundsWhatACardCanCost()
     QCOMPARE(people.size(), 1);
     QCOMPARE(brokenPromise(people), QString());
     // Cut at the limit, never inside a character.
-    QCOMPARE(people[0].lastName, QString(AddressBook::MaximumTextLength, u'x'));
-    QCOMPARE(people[0].firstName, QString(AddressBook::MaximumTextLength - 1, u'y'));
+    QCOMPARE(people[0].lastName, QString(text, u'x'));
+    QCOMPARE(people[0].firstName, QString(text - 1, u'y'));
     QCOMPARE(people[0].phoneNumbers.size(), AddressBook::MaximumPhoneNumbers);
     QCOMPARE(people[0].phoneNumbers.last().value,
              QString::number(AddressBook::MaximumPhoneNumbers - 1));
@@ -346,9 +288,9 @@ void TestAddressBook::survivesFuzzerFindings_data()
 void TestAddressBook::survivesFuzzerFindings()
 {
     QFETCH(QString, file);
-    QFile input(file);
-    QVERIFY(input.open(QIODevice::ReadOnly));
-    QCOMPARE(brokenPromise(AddressBook::parseVCards(input.readAll())), QString());
+    const QByteArray bytes = readFile(file);
+    QVERIFY(!bytes.isEmpty());
+    QCOMPARE(brokenPromise(AddressBook::parseVCards(bytes)), QString());
 }
 
 void TestAddressBook::loadsTheContactsFolder()
@@ -369,7 +311,7 @@ void TestAddressBook::loadsTheContactsFolder()
     QCOMPARE(::mkfifo(QFile::encodeName(folder + u"/pipe.vcf"_s).constData(), 0600), 0);
 
     const AddressBook book = AddressBook::load();
-    QCOMPARE(describe(book.people()), (QStringList{u"João / Ferreira | work: +351 21 555 0100"_s,
+    QCOMPARE(describe(book.people()), QStringList({u"João / Ferreira | work: +351 21 555 0100"_s,
                                                    u"Jürgen / Müller | mobile: +49 171 5550100"_s,
                                                    u"Adam / Zander | mobile: 1 | other: 2"_s,
                                                    u"Sølvi / Åström | home: +47 22 55 50 10"_s}));
@@ -386,14 +328,11 @@ void TestAddressBook::loadsTheContactsFolder()
 void TestAddressBook::readsOnlyTheFirstBytesOfAHugeFile()
 {
     TestEnvironment env;
-    const QString folder = env.root() + u"/contacts"_s;
-    QVERIFY(QDir().mkpath(folder));
-    QByteArray bytes = card("N:First\r\n");
-    bytes += "BEGIN:VCARD\r\nN:Cut\r\nPHOTO;ENCODING=b:";
+    QByteArray bytes = card("N:First\r\n") + "BEGIN:VCARD\r\nN:Cut\r\nPHOTO;ENCODING=b:";
     bytes += QByteArray(AddressBook::MaximumFileSize, 'A');
     bytes += "\r\nEND:VCARD\r\n" + card("N:Beyond\r\n");
-    QVERIFY(writeFile(folder + u"/huge.vcf"_s, bytes));
-    QCOMPARE(describe(AddressBook::load(folder).people()), QStringList{u"∅ / First"_s});
+    QVERIFY(writeFile(env.root() + u"/huge.vcf"_s, bytes));
+    QCOMPARE(describe(AddressBook::load(env.root()).people()), QStringList{u"∅ / First"_s});
 }
 
 void TestAddressBook::missingFolderGivesAnEmptyBook()
@@ -407,22 +346,18 @@ void TestAddressBook::missingFolderGivesAnEmptyBook()
 void TestAddressBook::sortsForDisplay_data()
 {
     QTest::addColumn<QString>("locale");
-    QTest::addColumn<QStringList>("people"); // first|last|number, empty for missing
+    QTest::addColumn<QStringList>("people"); // first|last|number, empty when missing
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("last name, then first name")
-        << u"en_US"_s << QStringList{u"Anna|Berg|"_s, u"Karl|Andersson|"_s, u"Adam|Berg|"_s}
-        << QStringList{u"Karl Andersson"_s, u"Adam Berg"_s, u"Anna Berg"_s};
+    QTest::newRow("last name, then first name, case ignored")
+        << u"en_US"_s << QStringList{u"anna|berg|"_s, u"Karl|Andersson|"_s, u"Adam|BERG|"_s}
+        << QStringList{u"Karl Andersson"_s, u"Adam BERG"_s, u"anna berg"_s};
     QTest::newRow("case ignored in the C locale")
         << u"C"_s << QStringList{u"|berg|"_s, u"|Adam|"_s, u"|CARLSSON|"_s}
         << QStringList{u"Adam"_s, u"berg"_s, u"CARLSSON"_s};
-    QTest::newRow("case ignored") << u"en_US"_s
-                                  << QStringList{u"anna|berg|"_s, u"Alice|BERG|"_s, u"Adam|Berg|"_s}
-                                  << QStringList{u"Adam Berg"_s, u"Alice BERG"_s, u"anna berg"_s};
     QTest::newRow("Swedish: Å, Ä, Ö after Z")
-        << u"sv_SE"_s
-        << QStringList{u"|Öberg|"_s, u"|Zetterlund|"_s, u"|Åberg|"_s, u"|Andersson|"_s}
-        << QStringList{u"Andersson"_s, u"Zetterlund"_s, u"Åberg"_s, u"Öberg"_s};
+        << u"sv_SE"_s << QStringList{u"|Öberg|"_s, u"|Zetterlund|"_s, u"|Åberg|"_s, u"|Ahl|"_s}
+        << QStringList{u"Ahl"_s, u"Zetterlund"_s, u"Åberg"_s, u"Öberg"_s};
     QTest::newRow("German: Ä with A")
         << u"de_DE"_s << QStringList{u"|Zander|"_s, u"|Ähler|"_s, u"|Abel|"_s}
         << QStringList{u"Abel"_s, u"Ähler"_s, u"Zander"_s};
