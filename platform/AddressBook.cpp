@@ -101,53 +101,77 @@ bool isCardBoundary(QByteArrayView line)
 
 // ---------------------------------------------------------------- properties
 
-// One content line: [group.]name;param...:value. Names, groups and the
-// parameters we read are upper-cased, as they compare without case.
+// One content line: [group.]name;param...:value. The views point into the
+// line being read and hold until the next one is.
 struct Property {
-    QByteArray group;
-    QByteArray name;
-    QList<QByteArray> types;
-    QByteArray encoding;
-    QByteArray charset;
-    QByteArray value; // unfolded, still encoded and escaped
+    QByteArrayView group;
+    QByteArrayView name;
+    QByteArrayView encoding;
+    QByteArrayView charset;
+    QByteArrayView value;    // unfolded, still encoded and escaped
+    QList<QByteArray> types; // upper-cased
     bool complete = true;
+
+    // Names and parameters compare without case.
+    bool is(QByteArrayView propertyName) const { return equalsIgnoringCase(name, propertyName); }
+    bool isQuotedPrintable() const { return equalsIgnoringCase(encoding, "QUOTED-PRINTABLE"); }
+    bool isBinary() const
+    {
+        return equalsIgnoringCase(encoding, "BASE64") || equalsIgnoringCase(encoding, "B");
+    }
 };
 
-// Splits at separator, except inside double quotes.
-QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char separator)
+QByteArrayView unquoted(QByteArrayView text)
 {
-    QList<QByteArrayView> parts;
-    bool quoted = false;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '"')
-            quoted = !quoted;
-        else if (text[i] == separator && !quoted) {
-            parts.append(text.sliced(start, i - start));
-            start = i + 1;
-        }
-    }
-    parts.append(text.sliced(start));
-    return parts;
+    text = text.trimmed();
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return text.sliced(1, text.size() - 2).trimmed();
+    return text;
 }
 
 void addTypes(Property &property, QByteArrayView list)
 {
     // TYPE=cell,voice and TYPE="cell,voice" alike.
-    const QByteArray unquoted = list.toByteArray().replace('"', QByteArrayView());
-    for (const QByteArray &item : unquoted.split(',')) {
+    const QByteArray unquotedList = list.toByteArray().replace('"', QByteArrayView());
+    for (const QByteArray &item : unquotedList.split(',')) {
         QByteArray type = item.trimmed().toUpper();
         if (!type.isEmpty())
             property.types.append(std::move(type));
     }
 }
 
+void addParameter(Property &property, QByteArrayView parameter)
+{
+    parameter = parameter.trimmed();
+    const qsizetype equals = parameter.indexOf('=');
+    if (equals < 0) {
+        // 2.1 writes bare values: TEL;CELL;PREF, PHOTO;BASE64.
+        static constexpr const char *encodings[] = {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"};
+        for (const char *encoding : encodings) {
+            if (equalsIgnoringCase(parameter, encoding)) {
+                property.encoding = parameter;
+                return;
+            }
+        }
+        addTypes(property, parameter);
+        return;
+    }
+    const QByteArrayView key = parameter.first(equals).trimmed();
+    const QByteArrayView value = parameter.sliced(equals + 1);
+    if (equalsIgnoringCase(key, "TYPE"))
+        addTypes(property, value);
+    else if (equalsIgnoringCase(key, "ENCODING"))
+        property.encoding = unquoted(value);
+    else if (equalsIgnoringCase(key, "CHARSET"))
+        property.charset = unquoted(value);
+}
+
 // Parses the name and parameters of a logical line; nullopt when the line
 // is no property.
 std::optional<Property> parseProperty(QByteArrayView line)
 {
-    // Parameter values may be quoted and hold colons; a stray quote must
-    // not hide the colon that ends the head.
+    // Parameter values may be quoted and hold colons or semicolons; a stray
+    // quote must not hide the colon that ends the head.
     qsizetype colon = -1;
     bool quoted = false;
     for (qsizetype i = 0; i < line.size(); ++i) {
@@ -163,59 +187,47 @@ std::optional<Property> parseProperty(QByteArrayView line)
     if (colon < 0)
         return std::nullopt;
 
-    const QList<QByteArrayView> head = splitOutsideQuotes(line.first(colon), ';');
-    QByteArrayView name = head.first().trimmed();
-    QByteArrayView group;
-    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
-        group = name.first(dot);
-        name = name.sliced(dot + 1);
+    const QByteArrayView head = line.first(colon);
+    qsizetype end = 0;
+    while (end < head.size() && head[end] != ';')
+        ++end;
+    Property property;
+    property.name = head.first(end).trimmed();
+    if (const qsizetype dot = property.name.lastIndexOf('.'); dot >= 0) {
+        property.group = property.name.first(dot);
+        property.name = property.name.sliced(dot + 1);
     }
-    if (name.isEmpty() || !std::all_of(name.begin(), name.end(), isNameCharacter) ||
-        !std::all_of(group.begin(), group.end(), isNameCharacter))
+    if (property.name.isEmpty() ||
+        !std::all_of(property.name.begin(), property.name.end(), isNameCharacter) ||
+        !std::all_of(property.group.begin(), property.group.end(), isNameCharacter))
         return std::nullopt;
 
-    Property property;
-    property.group = group.toByteArray().toUpper();
-    property.name = name.toByteArray().toUpper();
-    for (qsizetype i = 1; i < head.size(); ++i) {
-        const QByteArrayView parameter = head[i].trimmed();
-        if (parameter.isEmpty())
-            continue;
-        const qsizetype equals = parameter.indexOf('=');
-        if (equals < 0) {
-            // 2.1 writes bare values: TEL;CELL;PREF, PHOTO;BASE64.
-            const QByteArray bare = parameter.toByteArray().toUpper();
-            if (bare == "QUOTED-PRINTABLE" || bare == "BASE64" || bare == "8BIT" || bare == "7BIT")
-                property.encoding = bare;
-            else
-                addTypes(property, bare);
-            continue;
+    quoted = false;
+    qsizetype start = end + 1;
+    for (qsizetype i = start; i <= head.size(); ++i) {
+        if (i < head.size() && head[i] == '"') {
+            quoted = !quoted;
+        } else if (i == head.size() || (head[i] == ';' && !quoted)) {
+            addParameter(property, head.sliced(start, i - start));
+            start = i + 1;
         }
-        const QByteArrayView key = parameter.first(equals).trimmed();
-        const QByteArray value =
-            parameter.sliced(equals + 1).toByteArray().replace('"', QByteArrayView()).trimmed();
-        if (equalsIgnoringCase(key, "TYPE"))
-            addTypes(property, parameter.sliced(equals + 1));
-        else if (equalsIgnoringCase(key, "ENCODING"))
-            property.encoding = value.toUpper();
-        else if (equalsIgnoringCase(key, "CHARSET"))
-            property.charset = value.toUpper();
     }
-    property.value = line.sliced(colon + 1).toByteArray();
+    property.value = line.sliced(colon + 1);
     return property;
 }
 
-// Reads the property that starts with first: the folded lines after it and,
-// for a quoted-printable value, the lines its soft line breaks join. These
-// lines are consumed even when first is no property, so that none of them
-// is ever taken for a property of its own.
-std::optional<Property> readProperty(QByteArrayView first, Lines &lines, bool legacy)
+// Reads the property that starts with first into buffer: the folded lines
+// after it and, for a quoted-printable value, the lines its soft line breaks
+// join. These lines are consumed even when first is no property, so that
+// none of them is ever taken for a property of its own.
+std::optional<Property> readProperty(QByteArrayView first, Lines &lines, bool legacy,
+                                     QByteArray &buffer)
 {
-    QByteArray text;
+    buffer.truncate(0); // keeps its capacity for the next line
     bool complete = true;
     auto append = [&](QByteArrayView part) {
-        if (complete && text.size() + part.size() <= MaximumLineLength)
-            text += part;
+        if (complete && buffer.size() + part.size() <= MaximumLineLength)
+            buffer += part;
         else
             complete = false;
     };
@@ -231,20 +243,22 @@ std::optional<Property> readProperty(QByteArrayView first, Lines &lines, bool le
     append(first);
     appendFolded();
 
-    std::optional<Property> property = parseProperty(text);
+    std::optional<Property> property = parseProperty(buffer);
     if (!property)
         return std::nullopt;
-    if (property->encoding == "QUOTED-PRINTABLE") {
-        const qsizetype valueStart = text.size() - property->value.size();
+    if (property->isQuotedPrintable() && last.endsWith('=')) {
         // A damaged value must not swallow the end of its card.
         while (last.endsWith('=') && !lines.atEnd() && !isCardBoundary(lines.peek())) {
             if (complete)
-                text.chop(1);
+                buffer.chop(1);
             last = lines.next();
             append(last);
             appendFolded();
         }
-        property->value = text.sliced(valueStart);
+        // The buffer grew, and may have moved: read the line again.
+        property = parseProperty(buffer);
+        if (!property)
+            return std::nullopt;
     }
     property->complete = complete;
     return property;
@@ -338,20 +352,20 @@ QString decodeSingleByte(QByteArrayView bytes, Charset charset)
     return text;
 }
 
-QString decodeText(const QByteArray &bytes, QByteArrayView charsetName)
+QString decodeText(QByteArrayView bytes, QByteArrayView charsetName)
 {
     const Charset charset = charsetNamed(charsetName);
     if (charset != Charset::Automatic)
         return decodeSingleByte(bytes, charset);
     // UTF-8 bytes are valid UTF-8 nearly always, Latin-1 text hardly ever.
-    if (QByteArrayView(bytes).isValidUtf8())
+    if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
     return decodeSingleByte(bytes, Charset::Windows1252);
 }
 
 QString decodeValue(const Property &property)
 {
-    if (property.encoding == "QUOTED-PRINTABLE")
+    if (property.isQuotedPrintable())
         return decodeText(decodeQuotedPrintable(property.value), property.charset);
     return decodeText(property.value, property.charset);
 }
@@ -514,26 +528,29 @@ public:
     void take(const Property &property)
     {
         // Photos and sounds, and lines too long to be anything we read.
-        if (!property.complete || property.encoding == "BASE64" || property.encoding == "B")
+        if (!property.complete || property.isBinary())
             return;
-        if (property.name == "VERSION") {
+        if (property.is("VERSION")) {
             mLegacy = property.value.trimmed().startsWith('2');
-        } else if (property.name == "N") {
+        } else if (property.is("N")) {
             if (!mName)
                 mName = decodeValue(property);
-        } else if (property.name == "FN") {
+        } else if (property.is("FN")) {
             if (!mFormattedName)
                 mFormattedName = decodeValue(property);
-        } else if (property.name == "TEL") {
+        } else if (property.is("TEL")) {
             if (mNumbers.size() >= AddressBook::MaximumPhoneNumbers)
                 return;
             QString value = phoneNumberValue(decodeValue(property));
             if (!value.isEmpty())
-                mNumbers.append({property.group, property.types, std::move(value)});
-        } else if (property.name == "X-ABLABEL") {
-            if (!property.group.isEmpty() && mLabels.size() < MaximumLabels &&
-                !mLabels.contains(property.group))
-                mLabels.insert(property.group, decodeValue(property));
+                mNumbers.append(
+                    {property.group.toByteArray().toUpper(), property.types, std::move(value)});
+        } else if (property.is("X-ABLABEL")) {
+            if (property.group.isEmpty() || mLabels.size() >= MaximumLabels)
+                return;
+            const QByteArray group = property.group.toByteArray().toUpper();
+            if (!mLabels.contains(group))
+                mLabels.insert(group, decodeValue(property));
         }
     }
 
@@ -616,6 +633,7 @@ QList<Person> AddressBook::parseVCards(const QByteArray &input)
 
     QList<Person> people;
     std::optional<Card> card;
+    QByteArray buffer; // the logical line being read
     Lines lines(bytes);
     while (!lines.atEnd() && people.size() < MaximumPeople) {
         QByteArrayView first = lines.next();
@@ -626,16 +644,16 @@ QList<Person> AddressBook::parseVCards(const QByteArray &input)
         if (first.isEmpty() || isFoldWhitespace(first[0]))
             continue;
         const std::optional<Property> property =
-            readProperty(first, lines, card && card->isLegacy());
+            readProperty(first, lines, card && card->isLegacy(), buffer);
         if (!property)
             continue;
-        if (property->name == "BEGIN") {
+        if (property->is("BEGIN")) {
             // A BEGIN inside a card means that card lost its END, or nests
             // another (2.1 AGENT): the open card is dropped either way.
-            if (equalsIgnoringCase(QByteArrayView(property->value).trimmed(), "VCARD"))
+            if (equalsIgnoringCase(property->value.trimmed(), "VCARD"))
                 card.emplace();
-        } else if (property->name == "END") {
-            if (card && equalsIgnoringCase(QByteArrayView(property->value).trimmed(), "VCARD")) {
+        } else if (property->is("END")) {
+            if (card && equalsIgnoringCase(property->value.trimmed(), "VCARD")) {
                 if (std::optional<Person> person = card->person())
                     people.append(std::move(*person));
                 card.reset();
