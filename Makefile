@@ -4,7 +4,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps build run test bench screenshots clean
+.PHONY: all deps build run test bench screenshots fuzz-vcard clean
 
 all: build
 
@@ -30,6 +30,19 @@ bench: build
 # Renders the README's pictures of every screen into docs/screenshots.
 screenshots: build
 	@$(BUILD_DIR)/tools/velkari_screenshots docs/screenshots
+
+# Fuzzes the vCard reader for FUZZ_SECONDS (clang, sanitizers). The corpus
+# grows in build/fuzz/corpus, seeded from the test files; findings land in
+# build/fuzz/findings, to be kept under tests/data/vcard/regressions.
+FUZZ_SECONDS ?= 60
+fuzz-vcard:
+	@scripts/install-deps.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@mkdir -p build/fuzz/corpus/vcard build/fuzz/findings
+	@build/fuzz/fuzz/fuzz_vcard -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-dict=fuzz/vcard.dict -artifact_prefix=build/fuzz/findings/ \
+		build/fuzz/corpus/vcard tests/data/vcard
 
 clean:
 	@rm -rf build

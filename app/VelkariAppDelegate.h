@@ -1,8 +1,11 @@
 #pragma once
 
-#include "platform/ApplicationDelegate.h"
 #include "screens/VelkariShell.h"
 
+#include "platform/AlertView.h"
+#include "platform/ApplicationDelegate.h"
+
+#include <QHash>
 #include <QString>
 #include <QStringList>
 

@@ -216,7 +216,7 @@ void PeoplePicker::showPeople()
 
 QList<PhoneNumber> PeoplePicker::shownNumbers() const
 {
-    if (!mPerson || !mDisplayed.isEmpty() && !mDisplayed.contains(PersonProperty::Phone))
+    if (!mPerson || (!mDisplayed.isEmpty() && !mDisplayed.contains(PersonProperty::Phone)))
         return {};
     return mPerson->phoneNumbers;
 }

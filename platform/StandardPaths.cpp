@@ -34,4 +34,9 @@ QString documentsDirectory()
     return documents;
 }
 
+QString contactsDirectory()
+{
+    return applicationDataDirectory() + u"/Contacts"_s;
+}
+
 } // namespace platform

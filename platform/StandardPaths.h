@@ -14,4 +14,9 @@ QString applicationDataDirectory();
 // the folder reports them.
 QString documentsDirectory();
 
+// The platform's address book: the vCard files it keeps in
+// $XDG_DATA_HOME/Velkari/Contacts. The app only reads them, so the folder
+// is not created when missing.
+QString contactsDirectory();
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages Velkari needs to build, test and run, and only
 # those that are missing, so a second run costs nothing and needs no root.
+# "install-deps.sh fuzz" adds what the fuzz targets need on top.
 set -eu
 
 PACKAGES="
@@ -18,6 +19,17 @@ PACKAGES="
     tzdata
     fonts-dejavu-core
 "
+
+# clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
+# that turns their reports into file and line.
+FUZZ_PACKAGES="
+    clang
+    libclang-rt-14-dev
+    llvm
+"
+if [ "${1:-}" = "fuzz" ]; then
+    PACKAGES="$PACKAGES $FUZZ_PACKAGES"
+fi
 
 missing=""
 for pkg in $PACKAGES; do
