@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Window.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -69,6 +70,11 @@ void AlertView::present()
     } else {
         box->setText(mTitle);
         box->setInformativeText(mMessage);
+        if (auto *title = box->findChild<QLabel *>(u"qt_msgbox_label"_s)) {
+            QFont bold = title->font();
+            bold.setBold(true);
+            title->setFont(bold);
+        }
     }
     box->setIcon(QMessageBox::NoIcon);
     box->setWindowModality(Qt::WindowModal);

@@ -127,14 +127,13 @@ QWidget *PeoplePicker::loadView()
         QDesktopServices::openUrl(QUrl::fromLocalFile(contactsDirectory()));
     });
     peopleLayout->addWidget(openFolder, 0, Qt::AlignHCenter);
-    peopleLayout->addStretch();
     const bool empty = mBook.isEmpty();
     mSearch->setVisible(!empty);
     mPeopleTable->setVisible(!empty);
     mEmpty->setVisible(empty);
     openFolder->setVisible(empty);
     if (empty)
-        peopleLayout->setStretchFactor(mEmpty, 0);
+        peopleLayout->addStretch();
     mPages->addWidget(peoplePage);
 
     // One person's numbers.

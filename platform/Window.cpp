@@ -125,10 +125,15 @@ void Window::presentScreen(QWidget *view, ModalTransitionStyle style, bool anima
 {
     QWidget *under = topView();
     const QRect area = screenRect();
+    // Pictures are taken before the new screen joins the window: rendering a
+    // screen of the window while a hidden one waits beside it leaves the
+    // waiting one's laid-out children unpainted (Qt 6.4).
+    const QPixmap underPicture = under ? under->grab() : QPixmap();
+    prepare(view, QRect(QPoint(0, 0), area.size()));
+    const QPixmap viewPicture = animated ? view->grab() : QPixmap();
     view->setParent(this);
     view->hide();
-    prepare(view, area);
-    const QPixmap underPicture = under ? under->grab() : QPixmap();
+    view->setGeometry(area);
 
     Screen screen{view, nullptr};
     mScreens.append(screen);
@@ -163,7 +168,7 @@ void Window::presentScreen(QWidget *view, ModalTransitionStyle style, bool anima
         return;
     }
     auto *transition =
-        new ScreenTransition(this, style, underPicture, view->grab(), ScreenTransition::Presenting);
+        new ScreenTransition(this, style, underPicture, viewPicture, ScreenTransition::Presenting);
     transition->setGeometry(area);
     transition->run(finish);
 }

@@ -3,13 +3,25 @@
 // Runs offscreen on a data file of its own, in a temporary home.
 
 #include "app/VelkariAppDelegate.h"
+#include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/DatePicker.h"
+#include "platform/Label.h"
+#include "platform/MessageComposer.h"
+#include "platform/ModemManagerTransport.h"
+#include "platform/PeoplePicker.h"
+#include "platform/TextView.h"
 #include "platform/PropertyList.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+#include "screens/Properties.h"
+#include "screens/RepeatMode.h"
 #include "screens/VelkariViewController.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QMessageBox>
+#include <QPainter>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -63,9 +75,30 @@ QVariantList sampleSchedules()
 
 bool save(QWidget *widget, const QString &path)
 {
-    const bool saved = widget->grab().save(path);
+    QPixmap picture = widget->grab();
+    // Alerts are windows of their own: drawn over the dimmed window.
+    const QList<platform::AlertView *> alerts = platform::AlertView::visibleAlerts();
+    if (!alerts.isEmpty() && alerts.last()->dialog()) {
+        QMessageBox *box = alerts.last()->dialog();
+        box->adjustSize();
+        QPainter painter(&picture);
+        painter.fillRect(picture.rect(), QColor(0, 0, 0, 90));
+        const QPixmap dialog = box->grab();
+        const QPoint at((picture.width() - dialog.width()) / 2,
+                        (picture.height() - dialog.height()) / 2);
+        painter.fillRect(QRect(at, dialog.size()).adjusted(-1, -1, 1, 1), Qt::darkGray);
+        painter.drawPixmap(at, dialog);
+    }
+    const bool saved = picture.save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     return saved;
+}
+
+platform::ViewController *front(platform::ViewController *root)
+{
+    while (root->presentedViewController())
+        root = root->presentedViewController();
+    return root;
 }
 
 } // namespace
@@ -89,6 +122,9 @@ int main(int argc, char *argv[])
     const QString documents = home.path() + u"/data/Velkari/Documents"_s;
     QDir().mkpath(documents);
     platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, sampleSchedules());
+    const QString contacts = home.path() + u"/data/Velkari/Contacts"_s;
+    QDir().mkpath(contacts);
+    QFile::copy(QStringLiteral(VELKARI_SAMPLE_CONTACTS), contacts + u"/contacts.vcf"_s);
 
     platform::ViewController::setAnimationsEnabled(false);
     auto owned = std::make_unique<VelkariAppDelegate>();
@@ -106,10 +142,70 @@ int main(int argc, char *argv[])
     settle();
     ok &= save(window, out + u"/list.png"_s);
 
-    delegate->viewController()->btnAbout();
+    VelkariViewController *list = delegate->viewController();
+    list->btnAbout();
     settle();
     ok &= save(window, out + u"/about.png"_s);
-    delegate->viewController()->dismissModalViewControllerAnimated(false);
+    list->dismissModalViewControllerAnimated(false);
+    settle();
+
+    // A new schedule: a contact, a moment, a text and a repeat mode.
+    list->btnAdd();
+    settle();
+    auto *form = static_cast<Properties *>(list->presentedViewController());
+    form->showPicker();
+    settle();
+    auto *people = static_cast<platform::PeoplePicker *>(form->presentedViewController());
+    ok &= save(window, out + u"/people-picker.png"_s);
+    people->selectPerson(0);
+    settle();
+    ok &= save(window, out + u"/people-picker-numbers.png"_s);
+    people->selectPhoneNumber(0);
+    settle();
+    form->crDate->setDate(QDateTime::currentDateTime().addDays(1).addSecs(3600));
+    form->txtMessage->setText(u"See you at the station at eight!"_s);
+    form->btnSelectRepeat();
+    settle();
+    auto *repeat = static_cast<RepeatMode *>(form->presentedViewController());
+    repeat->mTableView()->selectRowAtIndexPath(platform::IndexPath::forRow(3));
+    repeat->didSelectRowAtIndexPath(*repeat->mTableView(), platform::IndexPath::forRow(3));
+    settle();
+    ok &= save(window, out + u"/repeat-picker.png"_s);
+    repeat->btnDone();
+    settle();
+    ok &= save(window, out + u"/new-schedule.png"_s);
+
+    // A moment already behind us is refused.
+    form->crDate->setDate(QDateTime::currentDateTime().addDays(-1));
+    form->btnSave();
+    settle();
+    ok &= save(window, out + u"/alert-time-passed.png"_s);
+    for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
+        alert->dismissWithClickedButtonIndex(0);
+    form->btnCancel();
+    settle();
+
+    // The composer, as a reminder opens it (its transport is not used here).
+    auto composer = std::make_unique<platform::MessageComposer>(
+        std::make_unique<platform::ModemManagerTransport>(QDBusConnection(u"none"_s)));
+    composer->setRecipients({u"+46 70 123 45 67"_s});
+    composer->setBody(u"Happy birthday! Have a wonderful day"_s);
+    front(list)->presentModalViewController(std::move(composer), false);
+    settle();
+    ok &= save(window, out + u"/composer.png"_s);
+    list->dismissModalViewControllerAnimated(false);
+    settle();
+
+    // The alert of a reminder that fires while the list is in front.
+    QApplication::setActiveWindow(window);
+    settle();
+    platform::Reminder reminder;
+    reminder.userInfo = {{u"ID"_s, sampleSchedules().first().toList().first()}};
+    delegate->didReceiveLocalNotification(app, reminder);
+    settle();
+    ok &= save(window, out + u"/alert-reminder.png"_s);
+    for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
+        alert->dismissWithClickedButtonIndex(0);
     settle();
     return ok ? 0 : 1;
 }

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void cellsWithoutIdentifierAreNotRecycled();
     void tapsAndKeysSelectRows();
     void findsTheRowOfACell();
+    void rowsAreDrawn();
 };
 
 void TestTableView::fillsOnlyTheRowsInSight()
@@ -168,6 +169,38 @@ void TestTableView::findsTheRowOfACell()
     QCOMPARE(cell->parentWidget(), &table);
     QLabel stranger;
     QCOMPARE(table.indexPathForCell(&stranger), std::nullopt);
+}
+
+void TestTableView::rowsAreDrawn()
+{
+    struct DefaultRows : platform::TableViewDataSource {
+        int numberOfRowsInSection(TableView &, int) override { return 3; }
+        TableViewCell *cellForRowAtIndexPath(TableView &table, const IndexPath &path) override
+        {
+            TableViewCell *cell = table.dequeueReusableCellWithIdentifier(u"plain"_s);
+            if (!cell)
+                cell = new TableViewCell(u"plain"_s);
+            cell->textLabel()->setText(u"Row number %1"_s.arg(path.row));
+            return cell;
+        }
+    } rows;
+    QWidget host;
+    host.resize(300, 300);
+    auto *table = new TableView(&host);
+    table->setDataSource(&rows);
+    table->resize(300, 300);
+    table->reloadData();
+    host.show();
+    QCoreApplication::processEvents();
+    // Some ink in the first row, none below the last.
+    const QImage image = host.grab().toImage();
+    const QColor background = image.pixelColor(image.width() - 2, image.height() - 2);
+    int inked = 0;
+    for (int x = 0; x < 150; ++x) {
+        for (int y = 5; y < 40; ++y)
+            inked += image.pixelColor(x, y) != background;
+    }
+    QVERIFY2(inked > 50, qPrintable(QString::number(inked)));
 }
 
 QTEST_MAIN(TestTableView)

@@ -1,8 +1,12 @@
 #include "platform/ScreenTransition.h"
+#include "platform/TableView.h"
+#include "platform/TableViewCell.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 
+#include <QLabel>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -82,6 +86,8 @@ private Q_SLOTS:
     void dismissingTakesScreensAboveAlong();
     void tappingTheLiftedPageGoesBack();
     void staysUpright();
+    void presentedTablesDrawTheirRows_data();
+    void presentedTablesDrawTheirRows();
 };
 
 void TestViewController::viewLoadsOnceOnFirstUse()
@@ -214,6 +220,75 @@ void TestViewController::staysUpright()
     QCOMPARE(stage.root.view()->geometry(), column);
     stage.root.presentModalViewController(std::make_unique<Plain>(Qt::blue), false);
     QCOMPARE(stage.root.presentedViewController()->view()->geometry(), column);
+}
+
+namespace {
+class Listing : public ViewController, public platform::TableViewDataSource {
+public:
+    platform::TableView *table = nullptr;
+    int numberOfRowsInSection(platform::TableView &, int) override { return 3; }
+    platform::TableViewCell *cellForRowAtIndexPath(platform::TableView &t,
+                                                   const platform::IndexPath &path) override
+    {
+        platform::TableViewCell *cell = t.dequeueReusableCellWithIdentifier(u"plain"_s);
+        if (!cell)
+            cell = new platform::TableViewCell(u"plain"_s);
+        cell->textLabel()->setText(u"Row number %1"_s.arg(path.row));
+        return cell;
+    }
+
+protected:
+    QWidget *loadView() override
+    {
+        auto *view = new QWidget;
+        auto *layout = new QVBoxLayout(view);
+        table = new platform::TableView;
+        table->setDataSource(this);
+        layout->addWidget(table);
+        table->reloadData();
+        return view;
+    }
+};
+} // namespace
+
+int inkInFirstRow(QWidget *table)
+{
+    const QImage image = table->grab().toImage();
+    const QColor background = image.pixelColor(image.width() - 2, image.height() - 2);
+    int inked = 0;
+    for (int x = 0; x < 150; ++x) {
+        for (int y = 5; y < 40; ++y)
+            inked += image.pixelColor(x, y) != background;
+    }
+    return inked;
+}
+
+void TestViewController::presentedTablesDrawTheirRows_data()
+{
+    QTest::addColumn<bool>("animated");
+    QTest::newRow("at once") << false;
+    QTest::newRow("animated") << true;
+}
+
+void TestViewController::presentedTablesDrawTheirRows()
+{
+    QFETCH(bool, animated);
+    ViewController::setAnimationsEnabled(animated);
+    Stage stage;
+    auto owned = std::make_unique<Listing>();
+    Listing *listing = owned.get();
+    stage.root.presentModalViewController(std::move(owned), animated);
+    QTRY_VERIFY(!stage.window.findChild<platform::ScreenTransition *>());
+    QCoreApplication::processEvents();
+    QVERIFY(inkInFirstRow(listing->table) > 50);
+
+    // And again once a screen over it has come and gone.
+    listing->presentModalViewController(std::make_unique<Plain>(Qt::blue), animated);
+    QTRY_VERIFY(!stage.window.findChild<platform::ScreenTransition *>());
+    listing->dismissModalViewControllerAnimated(animated);
+    QTRY_VERIFY(!listing->presentedViewController());
+    QTRY_VERIFY(!stage.window.findChild<platform::ScreenTransition *>());
+    QVERIFY(inkInFirstRow(listing->table) > 50);
 }
 
 QTEST_MAIN(TestViewController)
