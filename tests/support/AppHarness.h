@@ -15,12 +15,19 @@
 // the process found it (the app moves it to its log file).
 class AppHarness {
 public:
-    // Writes records to the data file first, when given.
-    explicit AppHarness(const std::optional<QVariantList> &records = std::nullopt)
+    // Writes records to the data file, and vCards to the contacts folder,
+    // first when given.
+    explicit AppHarness(const std::optional<QVariantList> &records = std::nullopt,
+                        const QByteArray &contacts = {})
     {
         if (records) {
             QDir().mkpath(mEnv.documents());
             platform::PropertyList::writeFile(mEnv.dataFile(), *records);
+        }
+        if (!contacts.isEmpty()) {
+            const QString folder = mEnv.dataHome() + QStringLiteral("/Velkari/Contacts");
+            QDir().mkpath(folder);
+            writeFile(folder + QStringLiteral("/contacts.vcf"), contacts);
         }
         platform::ViewController::setAnimationsEnabled(false);
         mStderr = std::make_unique<StderrCapture>();
