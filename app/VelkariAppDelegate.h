@@ -1,9 +1,8 @@
 #pragma once
 
-#include "screens/VelkariShell.h"
-
 #include "platform/AlertView.h"
 #include "platform/ApplicationDelegate.h"
+#include "screens/VelkariShell.h"
 
 #include <QHash>
 #include <QString>

@@ -131,8 +131,8 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     SingleInstance instance(applicationDataDirectory());
     if (!instance.becomePrimary()) {
         // The running copy hears the answer instead, or comes to the front.
-        const QByteArray message = answered ? reminderLaunchArgument(*answered).toLatin1()
-                                            : ActivateMessage.toByteArray();
+        const QByteArray message =
+            answered ? reminderLaunchArgument(*answered).toLatin1() : ActivateMessage.toByteArray();
         if (instance.sendToPrimary(message))
             return 0;
         std::fprintf(stderr, "Velkari is already running but does not answer.\n");

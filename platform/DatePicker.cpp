@@ -7,7 +7,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
-DatePicker::DatePicker(QWidget *parent) : QWidget(parent), mEdit(new QDateTimeEdit(this))
+DatePicker::DatePicker(QWidget *parent)
+    : QWidget(parent)
+    , mEdit(new QDateTimeEdit(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -21,7 +21,8 @@ MessageComposer::MessageComposer(QObject *parent)
 }
 
 MessageComposer::MessageComposer(std::unique_ptr<SmsTransport> transport, QObject *parent)
-    : ViewController(parent), mTransport(std::move(transport))
+    : ViewController(parent)
+    , mTransport(std::move(transport))
 {
     if (mTransport) {
         connect(mTransport.get(), &SmsTransport::finished, this,

@@ -61,10 +61,15 @@ QString searchKey(const Person &person)
 
 } // namespace
 
-PeoplePicker::PeoplePicker(QObject *parent) : PeoplePicker(AddressBook::load(), parent) {}
+PeoplePicker::PeoplePicker(QObject *parent)
+    : PeoplePicker(AddressBook::load(), parent)
+{
+}
 
 PeoplePicker::PeoplePicker(const AddressBook &book, QObject *parent)
-    : ViewController(parent), mBook(book), mShown(book.people())
+    : ViewController(parent)
+    , mBook(book)
+    , mShown(book.people())
 {
 }
 
@@ -196,8 +201,8 @@ void PeoplePicker::selectPhoneNumber(int row)
     const Person person = *mPerson;
     const int identifier = numbers.at(row).identifier;
     if (mDelegate)
-        mDelegate->peoplePickerShouldContinueAfterSelectingPerson(*this, person,
-                                                                  PersonProperty::Phone, identifier);
+        mDelegate->peoplePickerShouldContinueAfterSelectingPerson(
+            *this, person, PersonProperty::Phone, identifier);
 }
 
 void PeoplePicker::cancel()

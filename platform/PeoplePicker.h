@@ -31,17 +31,15 @@ public:
     // One of the person's values was tapped (for phone numbers, identifier
     // is the number's): true lets the picker act on it itself.
     virtual bool peoplePickerShouldContinueAfterSelectingPerson(PeoplePicker &picker,
-                                                                const Person &person,
-                                                                int property, int identifier) = 0;
+                                                                const Person &person, int property,
+                                                                int identifier) = 0;
     virtual void peoplePickerDidCancel(PeoplePicker &picker) = 0;
 };
 
 // The address book's people, sorted and searchable by name; tapping one shows
 // the values the picker was told to show (its displayed properties). An empty
 // address book says where contacts come from.
-class PeoplePicker : public ViewController,
-                     public TableViewDataSource,
-                     public TableViewDelegate {
+class PeoplePicker : public ViewController, public TableViewDataSource, public TableViewDelegate {
     Q_OBJECT
 
 public:

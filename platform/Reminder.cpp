@@ -99,7 +99,8 @@ std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary)
 QString reminderLaunchArgument(const Reminder &reminder)
 {
     const QByteArray document = PropertyList::serialize(reminderToDictionary(reminder));
-    return launchOption.toString() + QString::fromLatin1(document.toBase64(QByteArray::Base64UrlEncoding));
+    return launchOption.toString() +
+           QString::fromLatin1(document.toBase64(QByteArray::Base64UrlEncoding));
 }
 
 std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments)

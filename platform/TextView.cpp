@@ -5,7 +5,8 @@
 
 namespace platform {
 
-TextView::TextView(QWidget *parent) : QPlainTextEdit(parent)
+TextView::TextView(QWidget *parent)
+    : QPlainTextEdit(parent)
 {
     setTabChangesFocus(true);
 }

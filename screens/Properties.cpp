@@ -2,22 +2,24 @@
 
 #include "VelkariShell.h"
 #include "VelkariViewController.h"
-#include "ui_Properties.h"
-
-#include "schedule/Reminders.h"
-#include "schedule/ScheduleRecord.h"
-
 #include "platform/Clock.h"
 #include "platform/DatePicker.h"
 #include "platform/Label.h"
 #include "platform/Log.h"
 #include "platform/TextView.h"
 #include "platform/Uuid.h"
+#include "schedule/Reminders.h"
+#include "schedule/ScheduleRecord.h"
+
+#include "ui_Properties.h"
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
 
-Properties::Properties(QObject *parent) : ScheduleForm(parent) {}
+Properties::Properties(QObject *parent)
+    : ScheduleForm(parent)
+{
+}
 
 QWidget *Properties::loadView()
 {
@@ -68,9 +70,10 @@ void Properties::btnSave()
     // An empty label or text is stored as "", keeping all seven fields.
     const QString name = lblName->text();
     const QString number = lblNumber->text();
-    const QVariantList record{identifier, name.isNull() ? u""_s : name,
-                              number.isNull() ? u""_s : number, moment, txtMessage->text(),
-                              u"0"_s, repeat};
+    const QVariantList record{
+        identifier, name.isNull() ? u""_s : name, number.isNull() ? u""_s : number,
+        moment,     txtMessage->text(),           u"0"_s,
+        repeat};
     store.mList()->append(QVariant(record));
     SaveData();
     shell->viewController()->mTableView()->reloadData();

@@ -1,18 +1,20 @@
 #include "RepeatMode.h"
 
 #include "VelkariShell.h"
-#include "ui_RepeatMode.h"
-
-#include "schedule/RepeatModes.h"
-
 #include "platform/BarButtonItem.h"
 #include "platform/TableViewCell.h"
+#include "schedule/RepeatModes.h"
+
+#include "ui_RepeatMode.h"
 
 #include <QLabel>
 
 using namespace Qt::Literals::StringLiterals;
 
-RepeatMode::RepeatMode(QObject *parent) : platform::ViewController(parent) {}
+RepeatMode::RepeatMode(QObject *parent)
+    : platform::ViewController(parent)
+{
+}
 
 platform::TableView *RepeatMode::mTableView()
 {
@@ -53,7 +55,8 @@ platform::TableViewCell *RepeatMode::cellForRowAtIndexPath(platform::TableView &
     return cell;
 }
 
-void RepeatMode::didSelectRowAtIndexPath(platform::TableView &, const platform::IndexPath &indexPath)
+void RepeatMode::didSelectRowAtIndexPath(platform::TableView &,
+                                         const platform::IndexPath &indexPath)
 {
     mIndex = indexPath.row;
 }

@@ -2,7 +2,6 @@
 
 #include "StoreAlerts.h"
 #include "VelkariShell.h"
-
 #include "platform/Clock.h"
 #include "platform/DatePicker.h"
 #include "platform/Label.h"
@@ -14,7 +13,10 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-ScheduleForm::ScheduleForm(QObject *parent) : platform::ViewController(parent) {}
+ScheduleForm::ScheduleForm(QObject *parent)
+    : platform::ViewController(parent)
+{
+}
 
 void ScheduleForm::connectShared(QAbstractButton *cancel, QAbstractButton *clear,
                                  QAbstractButton *exitText, QAbstractButton *selectRepeat)
@@ -99,7 +101,9 @@ bool ScheduleForm::peoplePickerShouldContinueAfterSelectingPerson(platform::Peop
 {
     // A missing part reads "(null)" in the format and is then removed, so the
     // blank between the parts stays.
-    auto part = [](const QString &text) { return text.isNull() ? u"(null)"_s : text; };
+    auto part = [](const QString &text) {
+        return text.isNull() ? u"(null)"_s : text;
+    };
     QString name = platform::formatString("%@ %@", {part(person.firstName), part(person.lastName)});
     name.replace(u"(null)"_s, u""_s);
     lblName->setText(name);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "RepeatMode.h"
-
 #include "platform/AlertView.h"
 #include "platform/PeoplePicker.h"
 #include "platform/ViewController.h"
@@ -55,8 +54,7 @@ public:
 
 protected:
     // Binds the outlets and actions both layouts have.
-    template <class Ui>
-    void bindShared(Ui &ui)
+    template<class Ui> void bindShared(Ui &ui)
     {
         lblName = ui.lblName;
         lblNumber = ui.lblNumber;

@@ -174,8 +174,8 @@ void VelkariViewController::messageComposeViewControllerDidFinishWithResult(
     if (result == platform::MessageComposeResult::Sent && shell && shell->mList()) {
         QVariantList &list = *shell->mList();
         for (qsizetype i = 0; i < list.size(); ++i) {
-            if (recordText(list.at(i), ScheduleField::ID) != mComposingID
-                || !recordElements(list.at(i)))
+            if (recordText(list.at(i), ScheduleField::ID) != mComposingID ||
+                !recordElements(list.at(i)))
                 continue;
             QVariantList record = list.at(i).toList();
             while (record.size() <= ScheduleField::Status)

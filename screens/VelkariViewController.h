@@ -50,8 +50,9 @@ public:
     // Opens the message composer with the text and the recipients, for the
     // schedule of mNotID; nothing happens on a device that cannot send text.
     void sendSMS(const QString &body, const QStringList &recipientList);
-    void messageComposeViewControllerDidFinishWithResult(
-        platform::MessageComposer &composer, platform::MessageComposeResult result) override;
+    void
+    messageComposeViewControllerDidFinishWithResult(platform::MessageComposer &composer,
+                                                    platform::MessageComposeResult result) override;
 
     int numberOfRowsInSection(platform::TableView &tableView, int section) override;
     platform::TableViewCell *cellForRowAtIndexPath(platform::TableView &tableView,

@@ -10,8 +10,8 @@
 #include "platform/MessageComposer.h"
 #include "platform/ModemManagerTransport.h"
 #include "platform/PeoplePicker.h"
-#include "platform/TextView.h"
 #include "platform/PropertyList.h"
+#include "platform/TextView.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "screens/Properties.h"
@@ -20,9 +20,9 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDir>
 #include <QMessageBox>
 #include <QPainter>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 

@@ -1,5 +1,4 @@
 #include "platform/PeoplePicker.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -19,7 +18,8 @@ public:
     QStringList heard;
     bool continueWithPerson = true;
 
-    bool peoplePickerShouldContinueAfterSelectingPerson(PeoplePicker &, const Person &person) override
+    bool peoplePickerShouldContinueAfterSelectingPerson(PeoplePicker &,
+                                                        const Person &person) override
     {
         heard.append(u"person "_s + person.displayName());
         return continueWithPerson;
@@ -76,7 +76,8 @@ void TestPeoplePicker::listsSortedAndSearchable()
     QVERIFY(writeFile(folder + u"/all.vcf"_s, people));
     QLocale::setDefault(QLocale(QLocale::English));
     PeoplePicker picker;
-    QCOMPARE(names(picker.shownPeople()), (QStringList{u"anna berg"_s, u"Eva Dahl"_s, u"Carl Ørn"_s}));
+    QCOMPARE(names(picker.shownPeople()),
+             (QStringList{u"anna berg"_s, u"Eva Dahl"_s, u"Carl Ørn"_s}));
     picker.view()->findChild<QLineEdit *>(u"search"_s)->setText(u"DAHL"_s);
     QCOMPARE(names(picker.shownPeople()), QStringList{u"Eva Dahl"_s});
     picker.search(u""_s);

@@ -6,8 +6,8 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QVBoxLayout>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::ModalTransitionStyle;

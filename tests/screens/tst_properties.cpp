@@ -1,12 +1,10 @@
-#include "screens/Properties.h"
-#include "screens/RepeatMode.h"
-#include "screens/VelkariViewController.h"
-
 #include "platform/DatePicker.h"
 #include "platform/Label.h"
 #include "platform/ReminderCenter.h"
 #include "platform/TextView.h"
-
+#include "screens/Properties.h"
+#include "screens/RepeatMode.h"
+#include "screens/VelkariViewController.h"
 #include "support/AppHarness.h"
 #include "support/MockClock.h"
 
@@ -35,16 +33,14 @@ QStringList logMessagesSince(const QString &path, qsizetype offset)
 
 // The list with the new-schedule form open over it.
 struct OpenForm {
-    explicit OpenForm(const QByteArray &cards = contacts) : run(std::nullopt, cards)
+    explicit OpenForm(const QByteArray &cards = contacts)
+        : run(std::nullopt, cards)
     {
         list()->btnAdd();
         form = qobject_cast<Properties *>(list()->presentedViewController());
     }
     VelkariViewController *list() { return run.delegate->viewController(); }
-    QString logPath() const
-    {
-        return run.env().documents() + u"/2026-12-07 10:11:12 +0000.log"_s;
-    }
+    QString logPath() const { return run.env().documents() + u"/2026-12-07 10:11:12 +0000.log"_s; }
     RepeatMode *openRepeat()
     {
         form->btnSelectRepeat();
@@ -137,9 +133,8 @@ void TestProperties::savesANewScheduleLast()
     QVERIFY(QRegularExpression(u"^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s)
                 .match(record[0].toString())
                 .hasMatch());
-    QCOMPARE(record.mid(1),
-             (QVariantList{u"Anna Berg"_s, u"+46 70 123 45 67"_s, when, u"See you at eight"_s,
-                           u"0"_s, u"3"_s}));
+    QCOMPARE(record.mid(1), (QVariantList{u"Anna Berg"_s, u"+46 70 123 45 67"_s, when,
+                                          u"See you at eight"_s, u"0"_s, u"3"_s}));
     QCOMPARE(platform::PropertyList::readArrayFile(open.run.env().dataFile())->size(), 1);
 
     const QList<platform::Reminder> reminders = open.run.app->scheduledLocalNotifications();
@@ -149,8 +144,7 @@ void TestProperties::savesANewScheduleLast()
     QCOMPARE(reminders[0].alertAction, u"Prepare"_s);
     QCOMPARE(reminders[0].alertBody, u"Send SMS to :\nAnna Berg (+46 70 123 45 67) ?"_s);
     QCOMPARE(open.run.app->applicationIconBadgeNumber(), 1);
-    QCOMPARE(logMessagesSince(open.logPath(), logged).mid(2),
-             (QStringList{u"icon=1"_s, u"1"_s}));
+    QCOMPARE(logMessagesSince(open.logPath(), logged).mid(2), (QStringList{u"icon=1"_s, u"1"_s}));
 
     QVERIFY(!open.list()->presentedViewController());
     QCOMPARE(open.list()->mTableView()->numberOfRows(), 1);
@@ -205,8 +199,8 @@ void TestProperties::unreadableStoreRefusesTheSave()
     const QList<AlertView *> alerts = AlertView::visibleAlerts();
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts[0]->title(), u"Velkari"_s);
-    QCOMPARE(alerts[0]->message(), u"This schedule can't be saved: "_s + open.run.env().dataFile()
-                                       + u" could not be read."_s);
+    QCOMPARE(alerts[0]->message(), u"This schedule can't be saved: "_s + open.run.env().dataFile() +
+                                       u" could not be read."_s);
     QVERIFY(open.run.app->scheduledLocalNotifications().isEmpty());
     QCOMPARE(open.list()->presentedViewController(), open.form);
     QCOMPARE(readFile(open.run.env().dataFile()), QByteArray("not a property list"));
@@ -222,8 +216,7 @@ void TestProperties::repeatPickerRules_data()
     QTest::newRow("Done without a tap answers None") << QList<int>{} << true << 0 << u"None"_s;
     QTest::newRow("Week then Day answers Day") << QList<int>{3, 2} << true << 2 << u"Every Day"_s;
     QTest::newRow("month as spelled") << QList<int>{4} << true << 4 << u"Eevery Month"_s;
-    QTest::newRow("Cancel keeps the form's mode") << QList<int>{5} << false << 2
-                                                  << u"Every Day"_s;
+    QTest::newRow("Cancel keeps the form's mode") << QList<int>{5} << false << 2 << u"Every Day"_s;
 }
 
 void TestProperties::repeatPickerRules()
@@ -264,8 +257,7 @@ void TestProperties::joinsNames_data()
     QTest::newRow("only the last") << QByteArray("N:Berg;;;;") << u" Berg"_s;
     QTest::newRow("only the first") << QByteArray("N:;Anna;;;") << u"Anna "_s;
     QTest::newRow("neither") << QByteArray("N:;;;;") << u" "_s;
-    QTest::newRow("a name holding (null)") << QByteArray("N:Berg;Anna(null);;;")
-                                           << u"Anna Berg"_s;
+    QTest::newRow("a name holding (null)") << QByteArray("N:Berg;Anna(null);;;") << u"Anna Berg"_s;
 }
 
 void TestProperties::joinsNames()

@@ -5,9 +5,10 @@
 #include "platform/Application.h"
 #include "platform/PropertyList.h"
 #include "platform/ViewController.h"
+#include "platform/Window.h"
 #include "support/TestEnvironment.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 
 // Velkari running in the test's process: the real delegate, window and list
@@ -18,7 +19,8 @@ public:
     // Writes records to the data file, and vCards to the contacts folder,
     // first when given.
     explicit AppHarness(const std::optional<QVariantList> &records = std::nullopt,
-                        const QByteArray &contacts = {})
+                        const QByteArray &contacts = {},
+                        const platform::LaunchOptions &options = {})
     {
         if (records) {
             QDir().mkpath(mEnv.documents());
@@ -34,7 +36,7 @@ public:
         auto owned = std::make_unique<VelkariAppDelegate>();
         delegate = owned.get();
         app = std::make_unique<platform::Application>(std::move(owned));
-        app->launch();
+        app->launch(options);
     }
 
     ~AppHarness()
@@ -46,6 +48,17 @@ public:
     }
 
     const TestEnvironment &env() const { return mEnv; }
+
+    // Waits until the window is in front and has the focus, as a user's is.
+    bool activate()
+    {
+        QWidget *window = delegate->window();
+        QApplication::setActiveWindow(window);
+        for (int i = 0; i < 100 && app->applicationState() != platform::ApplicationState::Active;
+             ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return app->applicationState() == platform::ApplicationState::Active;
+    }
     QString originalStderr() const { return mStderr->text(); }
 
     VelkariAppDelegate *delegate = nullptr;

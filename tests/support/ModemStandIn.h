@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+
+// Stands in for ModemManager with one modem on the given bus, behaving as
+// told ("sends", "send-error", "stuck", ... see fake_sms_services), and
+// records every call the app makes on it. Gone with the object.
+class ModemStandIn {
+public:
+    ModemStandIn(const QString &busAddress, const QString &behaviour);
+    ~ModemStandIn();
+
+    bool isReady() const { return mReady; }
+    // The calls of that name so far ("Create", "Send", ...).
+    QList<QJsonObject> calls(const QString &name);
+
+private:
+    QProcess mProcess;
+    QList<QJsonObject> mCalls;
+    bool mReady = false;
+};
