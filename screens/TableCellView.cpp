@@ -1,5 +1,9 @@
 #include "TableCellView.h"
 
+#include "EditProps.h"
+#include "platform/TableView.h"
+#include "platform/Window.h"
+
 #include "ui_TableCellView.h"
 
 TableCellView::TableCellView(QWidget *parent)
@@ -30,5 +34,20 @@ void TableCellView::setLabelText(const QString &text)
 
 void TableCellView::btnEditProps()
 {
-    // Opening the edit form comes with the form itself.
+    // The button sits in the row's content view: its parents are the
+    // content view, the row and the table.
+    auto *button = qobject_cast<QWidget *>(sender());
+    if (!button || !button->parentWidget() || !button->parentWidget()->parentWidget())
+        return;
+    QWidget *row = button->parentWidget()->parentWidget();
+    auto *table = qobject_cast<platform::TableView *>(row->parentWidget());
+    if (!table)
+        return;
+    const std::optional<platform::IndexPath> indexPath = table->indexPathForCell(row);
+    auto *window = qobject_cast<platform::Window *>(table->window());
+    if (!indexPath || !window || !window->rootViewController())
+        return;
+    auto form = std::make_unique<EditProps>();
+    form->mIndex = indexPath->row;
+    window->rootViewController()->presentModalViewController(std::move(form), true);
 }

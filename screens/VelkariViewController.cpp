@@ -1,6 +1,7 @@
 #include "VelkariViewController.h"
 
 #include "About.h"
+#include "EditProps.h"
 #include "Properties.h"
 #include "StoreAlerts.h"
 #include "TableCellView.h"
@@ -193,6 +194,10 @@ void VelkariViewController::messageComposeViewControllerDidFinishWithResult(
 }
 
 void VelkariViewController::didSelectRowAtIndexPath(platform::TableView &,
-                                                    const platform::IndexPath &)
+                                                    const platform::IndexPath &indexPath)
 {
+    auto form = std::make_unique<EditProps>();
+    form->mIndex = indexPath.row;
+    form->setModalTransitionStyle(platform::ModalTransitionStyle::CrossDissolve);
+    presentModalViewController(std::move(form), true);
 }

@@ -1,0 +1,135 @@
+#include "EditProps.h"
+
+#include "VelkariShell.h"
+#include "VelkariViewController.h"
+#include "platform/Application.h"
+#include "platform/DatePicker.h"
+#include "platform/Label.h"
+#include "platform/Log.h"
+#include "platform/TextView.h"
+#include "schedule/Reminders.h"
+#include "schedule/RepeatModes.h"
+#include "schedule/ScheduleRecord.h"
+
+#include "ui_EditProps.h"
+
+using namespace Qt::Literals::StringLiterals;
+using platform::log;
+
+namespace {
+
+// The record the form edits, when the store has one there.
+QVariant *recordAt(VelkariShell *shell, int index)
+{
+    if (!shell || !shell->mList() || index < 0 || index >= shell->mList()->size())
+        return nullptr;
+    return &(*shell->mList())[index];
+}
+
+} // namespace
+
+EditProps::EditProps(QObject *parent)
+    : ScheduleForm(parent)
+{
+}
+
+QWidget *EditProps::loadView()
+{
+    auto *view = new QWidget;
+    Ui::EditProps ui;
+    ui.setupUi(view);
+    bindShared(ui);
+    connect(ui.btnSave, &QToolButton::clicked, this, &EditProps::btnSave);
+    connect(ui.btnDelete, &QPushButton::clicked, this, &EditProps::btnDelete);
+    connect(ui.ShowPicker, &QToolButton::clicked, this, &EditProps::ShowPicker);
+    return view;
+}
+
+void EditProps::viewDidLoad()
+{
+    roundCorners();
+    VelkariShell *shell = VelkariShell::shared();
+    const QVariant *record = recordAt(shell, mIndex);
+    if (!record)
+        return;
+    lblName->setText(recordText(*record, ScheduleField::Name));
+    lblNumber->setText(recordText(*record, ScheduleField::Number));
+    const QDateTime date = recordDate(*record, ScheduleField::Date);
+    if (date.isValid())
+        crDate->setDate(date);
+    txtMessage->setText(recordText(*record, ScheduleField::Text));
+
+    // A repeat element that is missing or names no mode reads as "None".
+    const QVariantList *elements = recordElements(*record);
+    const int repeat = recordInt(*record, ScheduleField::Repeat);
+    const bool known = elements && elements->size() > ScheduleField::Repeat && repeat >= 0 &&
+                       repeat < RepeatModes::Count;
+    mRepeatIndex = known ? repeat : 0;
+    lblRepeat->setText(shell->mRepeatList().value(mRepeatIndex));
+}
+
+void EditProps::ShowPicker()
+{
+    openPeoplePicker();
+}
+
+void EditProps::btnSave()
+{
+    if (refusePassedMoment(this))
+        return;
+    VelkariShell *shell = VelkariShell::shared();
+    QVariant *record = recordAt(shell, mIndex);
+    if (!record)
+        return;
+
+    // Fields 1 to 6 in place; the ID and the position stay. A record stored
+    // without its repeat element gets one.
+    QVariantList fields = record->toList();
+    if (fields.isEmpty())
+        fields.append(u""_s);
+    while (fields.size() < ScheduleField::Count)
+        fields.append(u""_s);
+    const QString name = lblName->text();
+    const QString number = lblNumber->text();
+    fields[ScheduleField::Name] = name.isNull() ? u""_s : name;
+    fields[ScheduleField::Number] = number.isNull() ? u""_s : number;
+    fields[ScheduleField::Date] = crDate->date();
+    fields[ScheduleField::Text] = txtMessage->text();
+    fields[ScheduleField::Status] = u"0"_s;
+    fields[ScheduleField::Repeat] = platform::formatString("%d", {mRepeatIndex});
+    *record = fields;
+    const QString identifier = recordText(*record, ScheduleField::ID);
+
+    SaveData();
+    shell->viewController()->mTableView()->reloadData();
+    if (platform::Application *app = platform::Application::shared())
+        log("%d", int(app->scheduledLocalNotifications().size()));
+    CancelReminders(identifier);
+    ScheduleReminder(identifier, lblName->text(), lblNumber->text(), crDate->date(), mRepeatIndex,
+                     u"Send"_s);
+    shell->UpdateIconNumber();
+    dismissModalViewControllerAnimated(true);
+}
+
+void EditProps::btnDelete()
+{
+    platform::AlertView::show(u"Delete schedule ?"_s, u""_s, this, u"No"_s, {u"Yes"_s});
+}
+
+void EditProps::alertViewClickedButtonAtIndex(platform::AlertView &, int buttonIndex)
+{
+    if (buttonIndex != 1)
+        return;
+    VelkariShell *shell = VelkariShell::shared();
+    const QVariant *record = recordAt(shell, mIndex);
+    if (!record)
+        return;
+    const QString identifier = recordText(*record, ScheduleField::ID);
+    log("-%@", identifier);
+    CancelReminders(identifier, true);
+    shell->mList()->removeAt(mIndex);
+    SaveData();
+    shell->viewController()->mTableView()->reloadData();
+    shell->UpdateIconNumber();
+    dismissModalViewControllerAnimated(true);
+}
