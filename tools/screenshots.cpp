@@ -14,6 +14,7 @@
 #include "platform/TextView.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+#include "screens/EditProps.h"
 #include "screens/Properties.h"
 #include "screens/RepeatMode.h"
 #include "screens/VelkariViewController.h"
@@ -157,7 +158,7 @@ int main(int argc, char *argv[])
     settle();
     auto *people = static_cast<platform::PeoplePicker *>(form->presentedViewController());
     ok &= save(window, out + u"/people-picker.png"_s);
-    people->selectPerson(0);
+    people->selectPerson(1);
     settle();
     ok &= save(window, out + u"/people-picker-numbers.png"_s);
     people->selectPhoneNumber(0);
@@ -183,6 +184,19 @@ int main(int argc, char *argv[])
     for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
         alert->dismissWithClickedButtonIndex(0);
     form->btnCancel();
+    settle();
+
+    // Changing a schedule, and deleting it.
+    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
+    settle();
+    ok &= save(window, out + u"/edit-schedule.png"_s);
+    auto *edit = static_cast<EditProps *>(list->presentedViewController());
+    edit->btnDelete();
+    settle();
+    ok &= save(window, out + u"/alert-delete.png"_s);
+    for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
+        alert->dismissWithClickedButtonIndex(0);
+    edit->btnCancel();
     settle();
 
     // The composer, as a reminder opens it (its transport is not used here).
