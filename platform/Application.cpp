@@ -3,9 +3,11 @@
 #include "AlertView.h"
 #include "ApplicationDelegate.h"
 #include "DesktopNotifications.h"
+#include "FileLock.h"
 #include "LauncherEntry.h"
 #include "Log.h"
 #include "ReminderCenter.h"
+#include "ReminderService.h"
 #include "SingleInstance.h"
 #include "StandardPaths.h"
 #include "Window.h"
@@ -15,6 +17,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 
@@ -76,6 +79,9 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
 {
     Q_ASSERT(!sharedApplication);
     sharedApplication = this;
+    mPresence = std::make_unique<FileLock>(applicationLockPath());
+    if (mPresence->lock(false))
+        mPresence->recordHolder();
     mReminders = new ReminderCenter(ReminderCenter::defaultRegistryPath(), this);
     connect(mReminders, &ReminderCenter::reminderFired, this, &Application::reminderFired);
     mNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
@@ -149,6 +155,18 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
                              app.bringToFront();
                      });
     routeTerminationSignals(app);
+    // The service that fires reminders once the app is closed; normally
+    // started at login.
+    if (!ReminderService::isRunning()) {
+        QProcess service;
+        service.setProgram(QCoreApplication::applicationDirPath() + u"/velkari-reminders"_s);
+        // It outlives the app: it must not hold on to the app's output.
+        service.setStandardInputFile(QProcess::nullDevice());
+        service.setStandardOutputFile(QProcess::nullDevice());
+        service.setStandardErrorFile(QProcess::nullDevice());
+        if (!service.startDetached())
+            log("Cannot start the reminder service %@", service.program());
+    }
     LaunchOptions options;
     if (answered)
         options.insert(LaunchOptions::LocalNotificationKey, QVariant::fromValue(*answered));

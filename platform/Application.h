@@ -18,6 +18,7 @@ namespace platform {
 
 class ApplicationDelegate;
 class DesktopNotifications;
+class FileLock;
 class ReminderCenter;
 
 // Values as the platform numbers them.
@@ -110,6 +111,8 @@ private:
     bool mTerminated = false;
     bool mStateUpdatePending = false;
     bool mHasBeenInFront = false;
+    // Held while the app runs: the reminder service stands aside meanwhile.
+    std::unique_ptr<FileLock> mPresence;
     ReminderCenter *mReminders = nullptr;
     DesktopNotifications *mNotifications = nullptr;
     // Reminders that came while the app was starting, or whose notification

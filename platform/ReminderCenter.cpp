@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Clock.h"
+#include "FileLock.h"
 #include "Log.h"
 #include "PropertyList.h"
 #include "StandardPaths.h"
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QTimeZone>
 #include <QUuid>
+
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,12 +40,13 @@ QVariantMap toMap(const QVariant &value)
 ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     : QObject(parent)
     , mPath(registryPath)
+    , mLock(std::make_unique<FileLock>(registryPath + u".lock"_s))
     , mTimer(new WallClockTimer(this))
 {
     sharedCenter = this;
     connect(mTimer, &WallClockTimer::timeout, this, &ReminderCenter::scheduleCheck);
     connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
-    load();
+    const auto registry = useRegistry();
 }
 
 ReminderCenter::~ReminderCenter()
@@ -61,8 +65,37 @@ QString ReminderCenter::defaultRegistryPath()
     return applicationDataDirectory() + u"/Library/Reminders.plist"_s;
 }
 
+std::shared_ptr<void> ReminderCenter::useRegistry()
+{
+    mLock->lock(true);
+    if (mKnownFile.isNull() || [this] {
+            const QByteArray before = mKnownFile;
+            rememberFile();
+            return before != mKnownFile;
+        }())
+        load();
+    return std::shared_ptr<void>(nullptr, [this](void *) { mLock->unlock(); });
+}
+
+void ReminderCenter::rememberFile()
+{
+    // A file replaced by a rename is a new inode; one rewritten in place has
+    // another size or time.
+    struct stat info = {};
+    if (::stat(QFile::encodeName(mPath).constData(), &info) != 0) {
+        mKnownFile = "missing";
+        return;
+    }
+    mKnownFile = QByteArray::number(qulonglong(info.st_dev)) + ':'
+                 + QByteArray::number(qulonglong(info.st_ino)) + ':'
+                 + QByteArray::number(qlonglong(info.st_size)) + ':'
+                 + QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.'
+                 + QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
+}
+
 void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
 {
+    const auto registry = useRegistry();
     Entry entry{reminder, 0, {}, {}};
     entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
     entry.reminder.fireDate = reminder.fireDate.toUTC();
@@ -72,8 +105,9 @@ void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
     scheduleCheck();
 }
 
-QList<Reminder> ReminderCenter::scheduledLocalNotifications() const
+QList<Reminder> ReminderCenter::scheduledLocalNotifications()
 {
+    const auto registry = useRegistry();
     QList<Reminder> reminders;
     reminders.reserve(mEntries.size());
     for (const Entry &entry : mEntries)
@@ -83,6 +117,7 @@ QList<Reminder> ReminderCenter::scheduledLocalNotifications() const
 
 void ReminderCenter::cancelLocalNotification(const Reminder &reminder)
 {
+    const auto registry = useRegistry();
     const auto removed = mEntries.removeIf([&reminder](const Entry &entry) {
         return entry.reminder.identifier == reminder.identifier;
     });
@@ -100,6 +135,8 @@ void ReminderCenter::start()
 
 void ReminderCenter::load()
 {
+    mEntries.clear();
+    rememberFile();
     if (!QFileInfo::exists(mPath))
         return;
     QString error;
@@ -110,6 +147,7 @@ void ReminderCenter::load()
             mPath + u".unreadable-"_s + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
         if (QFile::rename(mPath, keptAs))
             mKeptAside = keptAs;
+        rememberFile();
         log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, keptAs);
         return;
     }
@@ -151,6 +189,7 @@ void ReminderCenter::save()
     QString error;
     if (writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error)) {
         mLastError.clear();
+        rememberFile();
     } else {
         mLastError = error;
         log("Cannot save the reminders to %@: %@", mPath, error);
@@ -173,6 +212,11 @@ void ReminderCenter::scheduleCheck()
 void ReminderCenter::check()
 {
     mCheckPending = false;
+    if (mFiringAllowed && !mFiringAllowed()) {
+        mTimer->stop();
+        return;
+    }
+    const auto registry = useRegistry();
     const QDateTime now = Clock::now();
     qsizetype due = -1;
     for (qsizetype i = 0; i < mEntries.size(); ++i) {

@@ -6,8 +6,12 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 namespace platform {
 
+class FileLock;
 class WallClockTimer;
 
 // The platform's reminder service: keeps the registered reminders in its own
@@ -16,6 +20,11 @@ class WallClockTimer;
 // fires; a repeating one goes on at its next occurrence. Reminders whose
 // moment passed while nobody was watching (the app was closed, the machine
 // slept, the clock was set) fire once, without repeats piling up.
+//
+// Several processes may share the registry (the app and the resident
+// reminder service): every change, and every firing, happens under a lock
+// on the registry and starts from the file as it is on disk, so a reminder
+// one of them fired or withdrew is gone for the other too.
 class ReminderCenter : public QObject {
     Q_OBJECT
 
@@ -34,12 +43,17 @@ public:
     // Registers a copy of the reminder (the caller keeps nothing).
     void scheduleLocalNotification(const Reminder &reminder);
     // The registered reminders that have yet to fire, in registration order.
-    QList<Reminder> scheduledLocalNotifications() const;
+    QList<Reminder> scheduledLocalNotifications();
     // Withdraws the registered reminder that this copy came from.
     void cancelLocalNotification(const Reminder &reminder);
 
     // Starts firing. Until then reminders only wait.
     void start();
+    // Looks at the time (and the registry) again soon.
+    void scheduleCheck();
+    // Fires only while this says so (the service stands aside for the app).
+    // While it says no, nothing wakes the center but scheduleCheck().
+    void setFiringAllowed(std::function<bool()> allowed) { mFiringAllowed = std::move(allowed); }
 
     QString registryPath() const { return mPath; }
     // Where an unreadable registry was moved to at start, or empty.
@@ -59,15 +73,22 @@ private:
         QByteArray stored;      // its part of the registry file, kept ready
     };
 
+    // Takes the registry lock and reads the file again if another process
+    // changed it; the lock is held until the returned guard goes.
+    std::shared_ptr<void> useRegistry();
     void load();
     void save();
+    void rememberFile();
     void check();
-    void scheduleCheck();
     void arm();
     void refresh(Entry &entry);
     static QByteArray serialize(const Entry &entry);
 
     QString mPath;
+    std::unique_ptr<FileLock> mLock;
+    // What the file was when we last read or wrote it.
+    QByteArray mKnownFile;
+    std::function<bool()> mFiringAllowed;
     QString mKeptAside;
     QString mLastError;
     QList<Entry> mEntries;

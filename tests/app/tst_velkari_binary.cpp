@@ -1,8 +1,12 @@
+#include "platform/FileLock.h"
+
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+
+#include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -11,11 +15,24 @@ class TestVelkariBinary : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { mEnv = std::make_unique<TestEnvironment>(); }
+    // The app starts the reminder service, which outlives it: stop it.
+    void cleanup()
+    {
+        const QString lock = platform::reminderServiceLockPath();
+        const qint64 pid = platform::FileLock::holder(lock);
+        if (pid > 0 && platform::FileLock::isHeld(lock))
+            ::kill(pid_t(pid), SIGTERM);
+        QTRY_VERIFY(!platform::FileLock::isHeld(lock));
+        mEnv.reset();
+    }
     void startsCreatesItsFilesAndQuitsOnSignal();
     void secondStartHandsOverToTheFirst();
     void saysSoWithoutADisplay();
 
 private:
+    std::unique_ptr<TestEnvironment> mEnv;
+
     static QProcessEnvironment environment(bool display = true)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -45,7 +62,7 @@ private:
 
 void TestVelkariBinary::startsCreatesItsFilesAndQuitsOnSignal()
 {
-    TestEnvironment env;
+    const TestEnvironment &env = *mEnv;
     QProcess app;
     app.setProcessEnvironment(environment());
     app.start(QStringLiteral(VELKARI_BINARY), {});
@@ -62,7 +79,7 @@ void TestVelkariBinary::startsCreatesItsFilesAndQuitsOnSignal()
 
 void TestVelkariBinary::secondStartHandsOverToTheFirst()
 {
-    TestEnvironment env;
+    const TestEnvironment &env = *mEnv;
     QProcess first;
     first.setProcessEnvironment(environment());
     first.start(QStringLiteral(VELKARI_BINARY), {});
@@ -83,7 +100,7 @@ void TestVelkariBinary::secondStartHandsOverToTheFirst()
 
 void TestVelkariBinary::saysSoWithoutADisplay()
 {
-    TestEnvironment env;
+    const TestEnvironment &env = *mEnv;
     QProcess app;
     app.setProcessEnvironment(environment(false));
     app.start(QStringLiteral(VELKARI_BINARY), {});

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Reminder.h"
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QTimer;
+
+namespace platform {
+
+class DesktopNotifications;
+class FileLock;
+class ReminderCenter;
+
+// The platform's resident reminder service (velkari-reminders): while the
+// app is closed it fires the registered reminders at their moment and shows
+// each as a desktop notification; answering one starts the app with that
+// reminder. While the app runs it stands aside, for the app delivers them.
+// Both use the one registry (see ReminderCenter), so a reminder fires once,
+// whichever of them holds it.
+class ReminderService : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ReminderService(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~ReminderService() override;
+
+    // Becomes the one service of this data folder and starts watching;
+    // false when another one already runs.
+    bool start();
+
+    // Whether a service runs for this data folder.
+    static bool isRunning();
+    // The app beside the service's own program.
+    static QString defaultApplicationPath();
+
+    // What answering a notification starts: the program, these arguments,
+    // then the reminder's own launch argument.
+    void setApplicationCommand(const QString &program, const QStringList &arguments = {});
+
+    ReminderCenter *center() const { return mCenter.get(); }
+
+private:
+    bool applicationIsRunning() const;
+    bool notificationsAvailable();
+    void onFired(const Reminder &reminder);
+    void answer(const QString &key);
+    void watchApplication();
+
+    QDBusConnection mBus;
+    std::unique_ptr<FileLock> mLock;
+    std::unique_ptr<ReminderCenter> mCenter;
+    DesktopNotifications *mNotifications;
+    QTimer *mWatch;
+    QHash<QString, Reminder> mShown;
+    QString mProgram;
+    QStringList mArguments;
+    bool mApplicationWasRunning = false;
+    bool mSaidUnavailable = false;
+};
+
+} // namespace platform
