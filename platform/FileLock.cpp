@@ -7,7 +7,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -16,7 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
-FileLock::FileLock(const QString &path) : mPath(path)
+FileLock::FileLock(const QString &path)
+    : mPath(path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     mFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -54,8 +54,8 @@ void FileLock::recordHolder()
     if (mFd < 0)
         return;
     const QByteArray pid = QByteArray::number(::getpid()) + '\n';
-    if (::ftruncate(mFd, 0) == 0)
-        [[maybe_unused]] const ssize_t written = ::pwrite(mFd, pid.constData(), size_t(pid.size()), 0);
+    if (::ftruncate(mFd, 0) == 0) [[maybe_unused]]
+        const ssize_t written = ::pwrite(mFd, pid.constData(), size_t(pid.size()), 0);
 }
 
 bool FileLock::isHeld(const QString &path)

@@ -86,11 +86,11 @@ void ReminderCenter::rememberFile()
         mKnownFile = "missing";
         return;
     }
-    mKnownFile = QByteArray::number(qulonglong(info.st_dev)) + ':'
-                 + QByteArray::number(qulonglong(info.st_ino)) + ':'
-                 + QByteArray::number(qlonglong(info.st_size)) + ':'
-                 + QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.'
-                 + QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
+    mKnownFile = QByteArray::number(qulonglong(info.st_dev)) + ':' +
+                 QByteArray::number(qulonglong(info.st_ino)) + ':' +
+                 QByteArray::number(qlonglong(info.st_size)) + ':' +
+                 QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+                 QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
 }
 
 void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)

@@ -53,7 +53,8 @@ bool ReminderService::start()
         return false;
     mLock->recordHolder();
     mCenter = std::make_unique<ReminderCenter>();
-    mCenter->setFiringAllowed([this] { return !applicationIsRunning() && notificationsAvailable(); });
+    mCenter->setFiringAllowed(
+        [this] { return !applicationIsRunning() && notificationsAvailable(); });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
     mApplicationWasRunning = applicationIsRunning();
     mCenter->start();
@@ -88,8 +89,7 @@ bool ReminderService::notificationsAvailable()
     if (QDBusConnectionInterface *bus = mBus.isConnected() ? mBus.interface() : nullptr) {
         available = bus->isServiceRegistered(notificationService).value();
         if (!available) {
-            const QDBusReply<QStringList> activatable =
-                bus->call(u"ListActivatableNames"_s);
+            const QDBusReply<QStringList> activatable = bus->call(u"ListActivatableNames"_s);
             available = activatable.isValid() && activatable.value().contains(notificationService);
         }
     }

@@ -8,7 +8,6 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-
 #include <sys/socket.h>
 #include <unistd.h>
 

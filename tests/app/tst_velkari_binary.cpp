@@ -1,5 +1,4 @@
 #include "platform/FileLock.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QDir>
