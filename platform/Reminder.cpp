@@ -98,7 +98,11 @@ std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary)
 
 QString reminderLaunchArgument(const Reminder &reminder)
 {
-    const QByteArray document = PropertyList::serialize(reminderToDictionary(reminder));
+    // Command lines are visible to every user of the machine: the text that
+    // names the recipient stays out; what identifies the reminder goes in.
+    Reminder carried = reminder;
+    carried.alertBody.clear();
+    const QByteArray document = PropertyList::serialize(reminderToDictionary(carried));
     return launchOption.toString() +
            QString::fromLatin1(document.toBase64(QByteArray::Base64UrlEncoding));
 }

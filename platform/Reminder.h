@@ -55,7 +55,8 @@ QVariantMap reminderToDictionary(const Reminder &reminder);
 std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary);
 
 // A reminder as one command-line argument ("--reminder=..."), the way the
-// platform starts the application with the reminder the user answered.
+// platform starts the application with the reminder the user answered. The
+// alert text is left out: other users can read command lines.
 QString reminderLaunchArgument(const Reminder &reminder);
 std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments);
 

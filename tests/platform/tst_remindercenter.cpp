@@ -71,6 +71,7 @@ private Q_SLOTS:
     void cancelWithdrawsOnlyThatOne();
     void unreadableRegistryIsKeptAside();
     void wallClockTimerWakesAtTheMoment();
+    void travelsAsALaunchArgument();
 };
 
 void TestReminderCenter::repeatsKeepTheirCalendar_data()
@@ -339,6 +340,27 @@ void TestReminderCenter::wallClockTimerWakesAtTheMoment()
     timer.start(QDateTime::currentDateTimeUtc().addSecs(3600));
     timer.stop();
     QVERIFY(!woke.wait(100));
+}
+
+void TestReminderCenter::travelsAsALaunchArgument()
+{
+    Reminder sent = reminder(u"ID-7"_s, QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC), Week);
+    sent.identifier = u"registered-1"_s;
+    sent.userInfo.insert(u"extra"_s, u"a b & <c>"_s);
+    const QString argument = platform::reminderLaunchArgument(sent);
+    QVERIFY(argument.startsWith(u"--reminder="_s));
+    QVERIFY(!argument.contains(u' '));
+
+    const std::optional<Reminder> back =
+        platform::reminderFromLaunchArguments({u"velkari"_s, u"-x"_s, argument});
+    QVERIFY(back);
+    Reminder expected = sent;
+    expected.alertBody.clear(); // the recipient stays out of command lines
+    QCOMPARE(*back, expected);
+
+    QCOMPARE(platform::reminderFromLaunchArguments({u"velkari"_s}), std::nullopt);
+    QCOMPARE(platform::reminderFromLaunchArguments({u"--reminder=not base64!"_s}), std::nullopt);
+    QCOMPARE(platform::reminderFromLaunchArguments({u"--reminder=PHBsaXN0Lz4"_s}), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestReminderCenter)
