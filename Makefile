@@ -3,8 +3,9 @@
 #   make test  installs what is missing, builds, runs every test
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test bench screenshots fuzz-vcard clean
+.PHONY: all deps build run test bench screenshots install uninstall fuzz-vcard clean
 
 all: build
 
@@ -26,6 +27,14 @@ bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
 	@$(BUILD_DIR)/bench/velkari_bench_reminders
 	@$(BUILD_DIR)/bench/velkari_bench_list
+
+# Installs the programs, the menu entry, the icon and the reminder service's
+# autostart entry under PREFIX (make install PREFIX=$$HOME/.local for one user).
+install: build
+	@scripts/install.sh install $(BUILD_DIR) $(PREFIX)
+
+uninstall:
+	@scripts/install.sh uninstall $(BUILD_DIR) $(PREFIX)
 
 # Renders the README's pictures of every screen into docs/screenshots.
 screenshots: build
