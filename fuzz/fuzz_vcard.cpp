@@ -27,10 +27,11 @@ bool keepsPromises(const QList<Person> &people)
     for (const Person &person : people) {
         if (person.firstName.isNull() && person.lastName.isNull() && person.phoneNumbers.isEmpty())
             return false;
-        if (!person.firstName.isNull()
-            && !validText(person.firstName, AddressBook::MaximumTextLength))
+        if (!person.firstName.isNull() &&
+            !validText(person.firstName, AddressBook::MaximumTextLength))
             return false;
-        if (!person.lastName.isNull() && !validText(person.lastName, AddressBook::MaximumTextLength))
+        if (!person.lastName.isNull() &&
+            !validText(person.lastName, AddressBook::MaximumTextLength))
             return false;
         if (person.phoneNumbers.size() > AddressBook::MaximumPhoneNumbers)
             return false;
@@ -40,8 +41,8 @@ bool keepsPromises(const QList<Person> &people)
                 return false;
             if (!validText(number.label, AddressBook::MaximumTextLength))
                 return false;
-            if (number.value.isEmpty() || number.value.size() > AddressBook::MaximumNumberLength
-                || number.value != number.value.trimmed())
+            if (number.value.isEmpty() || number.value.size() > AddressBook::MaximumNumberLength ||
+                number.value != number.value.trimmed())
                 return false;
             for (const QChar c : number.value) {
                 if (c.category() == QChar::Other_Control)
