@@ -10,7 +10,7 @@ PACKAGES="
     ninja-build
     qt6-base-dev
     qt6-base-dev-tools
-    libqt6svg6-dev
+    qt6-svg-dev
     libbenchmark-dev
     python3
     dbus
