@@ -5,7 +5,7 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test bench screenshots install uninstall fuzz-vcard clean
+.PHONY: all deps build run test bench screenshots install uninstall fuzz-vcard fuzz-plist clean
 
 all: build
 
@@ -44,6 +44,15 @@ screenshots: build
 # grows in build/fuzz/corpus, seeded from the test files; findings land in
 # build/fuzz/findings, to be kept under tests/data/vcard/regressions.
 FUZZ_SECONDS ?= 60
+fuzz-plist:
+	@scripts/install-deps.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@mkdir -p build/fuzz/corpus/plist build/fuzz/findings
+	@build/fuzz/fuzz/fuzz_plist -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-dict=fuzz/plist.dict -artifact_prefix=build/fuzz/findings/ \
+		build/fuzz/corpus/plist tests/data/plist tests/data/store
+
 fuzz-vcard:
 	@scripts/install-deps.sh fuzz
 	@cmake --preset fuzz >/dev/null

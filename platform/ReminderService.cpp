@@ -1,5 +1,6 @@
 #include "ReminderService.h"
 
+#include "Clock.h"
 #include "DesktopNotifications.h"
 #include "FileLock.h"
 #include "LauncherEntry.h"
@@ -22,6 +23,8 @@ const QString notificationService = u"org.freedesktop.Notifications"_s;
 
 // How often the service looks whether the app has gone.
 constexpr int watchIntervalMs = 1000;
+// How long it leaves reminders alone after a notification could not be shown.
+constexpr qint64 retryAfterSeconds = 60;
 
 } // namespace
 
@@ -36,11 +39,7 @@ ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     connect(mNotifications, &DesktopNotifications::answered, this, &ReminderService::answer);
     connect(mNotifications, &DesktopNotifications::closed, this,
             [this](const QString &key) { mShown.remove(key); });
-    connect(mNotifications, &DesktopNotifications::failed, this,
-            [this](const QString &key, const QString &reason) {
-                log("Cannot show a reminder: %@", reason);
-                mShown.remove(key);
-            });
+    connect(mNotifications, &DesktopNotifications::failed, this, &ReminderService::showFailed);
     mWatch->setInterval(watchIntervalMs);
     connect(mWatch, &QTimer::timeout, this, &ReminderService::watchApplication);
 }
@@ -53,8 +52,11 @@ bool ReminderService::start()
         return false;
     mLock->recordHolder();
     mCenter = std::make_unique<ReminderCenter>();
-    mCenter->setFiringAllowed(
-        [this] { return !applicationIsRunning() && notificationsAvailable(); });
+    mCenter->setFiringAllowed([this] {
+        const bool waiting = mShowFailedAt.isValid()
+                             && mShowFailedAt.secsTo(Clock::now()) < retryAfterSeconds;
+        return !waiting && !applicationIsRunning() && notificationsAvailable();
+    });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
     mApplicationWasRunning = applicationIsRunning();
     mCenter->start();
@@ -122,12 +124,28 @@ void ReminderService::answer(const QString &key)
         log("Cannot start %@", mProgram);
 }
 
+void ReminderService::showFailed(const QString &key, const QString &reason)
+{
+    const auto shown = mShown.constFind(key);
+    if (shown == mShown.cend())
+        return;
+    // Not shown is not delivered: it goes back, once, for the app (or a
+    // later try) to deliver.
+    log("Cannot show a reminder (%@); it is kept for Velkari.", reason);
+    Reminder again = *shown;
+    mShown.remove(key);
+    again.repeatInterval = CalendarUnit::None;
+    again.fireDate = Clock::now();
+    mShowFailedAt = Clock::now();
+    mCenter->scheduleLocalNotification(again);
+}
+
 void ReminderService::watchApplication()
 {
     const bool running = applicationIsRunning();
     // The app has gone: what it left is ours now. Without a notification
     // service, look again until one appears.
-    if ((mApplicationWasRunning || mSaidUnavailable) && !running)
+    if ((mApplicationWasRunning || mSaidUnavailable || mShowFailedAt.isValid()) && !running)
         mCenter->scheduleCheck();
     mApplicationWasRunning = running;
 }

@@ -3,6 +3,7 @@
 #include "Reminder.h"
 
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -51,6 +52,7 @@ private:
     void onFired(const Reminder &reminder);
     void answer(const QString &key);
     void watchApplication();
+    void showFailed(const QString &key, const QString &reason);
 
     QDBusConnection mBus;
     std::unique_ptr<FileLock> mLock;
@@ -61,6 +63,9 @@ private:
     QString mProgram;
     QStringList mArguments;
     bool mApplicationWasRunning = false;
+    // When the last notification could not be shown: the service then waits
+    // before it takes the next reminder.
+    QDateTime mShowFailedAt;
     bool mSaidUnavailable = false;
 };
 

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void answeringStartsTheAppWithTheReminder();
     void dismissingStartsNothing();
     void withoutNotificationsNothingIsTaken();
+    void notShownIsNotLost();
     void repeatingReminderCrossesTheHandOverOnce();
     void takesOverFromAKilledApp();
     void appTakesOverFromAKilledService();
@@ -207,6 +208,26 @@ void TestReminderService::withoutNotificationsNothingIsTaken()
     QTest::qWait(200);
     QCOMPARE(registered(), 1); // left for the app to deliver
     QVERIFY(log.text().contains(u"No desktop notification service"_s));
+}
+
+void TestReminderService::notShownIsNotLost()
+{
+    MockClock clock;
+    const auto notifications = server();
+    notifications->failing = true;
+    registerReminder(reminder(u"A"_s, platform::Clock::now().addSecs(5)));
+    StderrCapture log;
+    ReminderService service(mServiceBus);
+    QVERIFY(service.start());
+    clock.advance(5);
+    QTRY_VERIFY(log.text().contains(u"Cannot show a reminder"_s));
+    // Back in the registry, and left alone for a while.
+    const QList<Reminder> kept = ReminderCenter().scheduledLocalNotifications();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.first().userInfo.value(u"ID"_s).toString(), u"A"_s);
+    clock.advance(10);
+    QTest::qWait(100);
+    QCOMPARE(registered(), 1);
 }
 
 void TestReminderService::repeatingReminderCrossesTheHandOverOnce()

@@ -32,6 +32,10 @@ uint FakeNotificationServer::Notify(const QString &appName, uint, const QString 
                                     const QStringList &actions, const QVariantMap &hints,
                                     int timeout)
 {
+    if (failing) {
+        sendErrorReply(QDBusError::Failed, u"cannot show notifications"_s);
+        return 0;
+    }
     const uint id = mNextId++;
     notifications.append({id, appName, summary, body, actions, hints, timeout});
     return id;

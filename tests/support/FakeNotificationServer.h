@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -8,7 +9,7 @@
 // Stands in for the desktop's notification server
 // (org.freedesktop.Notifications) on a private bus: writes down every
 // notification and lets the test answer or dismiss it as a user would.
-class FakeNotificationServer : public QObject {
+class FakeNotificationServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
@@ -27,6 +28,8 @@ public:
     ~FakeNotificationServer() override;
 
     bool isRegistered() const { return mRegistered; }
+    // Answers Notify with an error, as a broken server does.
+    bool failing = false;
     QList<Notification> notifications;
     QList<uint> closedByClient;
 

@@ -1,12 +1,24 @@
 #include "PrivateBus.h"
 
 #include <QDBusMessage>
+#include <QFile>
 
 using namespace Qt::Literals::StringLiterals;
 
 PrivateBus::PrivateBus()
 {
-    mDaemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+    // A bus of its own, that starts no services of the machine's: only what
+    // the test puts on it is there.
+    QFile config(mDir.filePath(u"bus.conf"_s));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write("<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(mDir.path())
+                 + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                   "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    config.close();
+    mDaemon.start(u"dbus-daemon"_s,
+                  {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address"_s});
     if (mDaemon.waitForStarted(5000) && mDaemon.waitForReadyRead(5000))
         mAddress = QString::fromUtf8(mDaemon.readLine().trimmed());
 }

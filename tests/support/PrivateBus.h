@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // A message bus of the test's own (dbus-daemon), so that nothing reaches the
 // desktop's bus and services can be stood in for.
@@ -26,6 +27,7 @@ public:
     void becomeSessionBus() const;
 
 private:
+    QTemporaryDir mDir;
     QProcess mDaemon;
     QString mAddress;
     QStringList mNames;
