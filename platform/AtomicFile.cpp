@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -79,6 +81,23 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         ::close(dirFd);
     }
     return true;
+}
+
+int removeStaleTemporaries(const QString &path, int minimumAgeSeconds)
+{
+    const QFileInfo info(path);
+    QDir folder = info.absoluteDir();
+    // The names writeFileAtomically gives: a dot, the name, a dot, six more.
+    const QString pattern = u"."_qs + info.fileName() + u".??????"_qs;
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
+    int removed = 0;
+    const QFileInfoList found =
+        folder.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &temporary : found) {
+        if (temporary.lastModified().toUTC() < before && QFile::remove(temporary.filePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace platform

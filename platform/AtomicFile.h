@@ -15,4 +15,10 @@ namespace platform {
 // disk filled up while flushing), which would put a truncated file in place.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Removes the temporary files a writer killed while writing left beside the
+// file (they hold copies of its contents), once they are older than
+// minimumAgeSeconds, so that another process's write in progress stays.
+// Returns how many went.
+int removeStaleTemporaries(const QString &path, int minimumAgeSeconds = 60);
+
 } // namespace platform

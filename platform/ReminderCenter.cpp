@@ -47,6 +47,7 @@ ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     connect(mTimer, &WallClockTimer::timeout, this, &ReminderCenter::scheduleCheck);
     connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
     const auto registry = useRegistry();
+    removeStaleTemporaries(mPath);
 }
 
 ReminderCenter::~ReminderCenter()

@@ -1,5 +1,6 @@
 #include "ScheduleStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/StandardPaths.h"
@@ -21,6 +22,7 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     const QString documents = platform::documentsDirectory();
     log("%@", documents);
     mDataPathValue = documents + u'/' + DataFileName;
+    platform::removeStaleTemporaries(mDataPathValue);
 
     if (!QFileInfo::exists(mDataPathValue)) {
         log("Velkari.dat doesn't exist");
