@@ -1,11 +1,12 @@
 # Velkari: the two commands that do all set-up on a fresh Debian 12 machine.
 #   make run   installs what is missing, builds, starts the app
-#   make test  installs what is missing, builds, runs every test
+#   make test  installs what is missing, builds, runs every test (also under
+#              the sanitizers)
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test bench screenshots install uninstall fuzz-vcard fuzz-plist clean
+.PHONY: all deps build run test check bench screenshots install uninstall fuzz-vcard fuzz-plist clean
 
 all: build
 
@@ -19,14 +20,24 @@ build: deps
 run: build
 	@$(BUILD_DIR)/app/velkari
 
+# Every test, then every test again under the address and undefined-
+# behaviour sanitizers.
 test: build
 	@ctest --preset $(PRESET)
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ctest --preset asan
 
-# Benchmarks of the store; figures printed as a table.
+# The tests of the normal build only, for a quick look.
+check: build
+	@ctest --preset $(PRESET)
+
+# Benchmarks: the store, the reminders, the list and start-up, as tables.
 bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
 	@$(BUILD_DIR)/bench/velkari_bench_reminders
 	@$(BUILD_DIR)/bench/velkari_bench_list
+	@$(BUILD_DIR)/bench/velkari_bench_startup
 
 # Installs the programs, the menu entry, the icon and the reminder service's
 # autostart entry under PREFIX (make install PREFIX=$$HOME/.local for one user).
