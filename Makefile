@@ -51,27 +51,24 @@ uninstall:
 screenshots: build
 	@$(BUILD_DIR)/tools/velkari_screenshots docs/screenshots
 
-# Fuzzes the vCard reader for FUZZ_SECONDS (clang, sanitizers). The corpus
-# grows in build/fuzz/corpus, seeded from the test files; findings land in
-# build/fuzz/findings, to be kept under tests/data/vcard/regressions.
+# Fuzzes the data-file reader (fuzz-plist) or the vCard reader (fuzz-vcard)
+# for FUZZ_SECONDS (clang, sanitizers). The corpus grows in build/fuzz/corpus,
+# seeded from the test files; findings land in build/fuzz/findings, to be kept
+# under tests/data/plist/corpus or tests/data/vcard/regressions, which every
+# make test replays.
 FUZZ_SECONDS ?= 60
-fuzz-plist:
-	@scripts/install-deps.sh fuzz
-	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz
-	@mkdir -p build/fuzz/corpus/plist build/fuzz/findings
-	@build/fuzz/fuzz/fuzz_plist -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-		-dict=fuzz/plist.dict -artifact_prefix=build/fuzz/findings/ \
-		build/fuzz/corpus/plist tests/data/plist tests/data/store
+# The seeds of each fuzz target besides what it found before.
+FUZZ_SEEDS_plist := tests/data/plist tests/data/store
+FUZZ_SEEDS_vcard := tests/data/vcard
 
-fuzz-vcard:
+fuzz-plist fuzz-vcard: fuzz-%:
 	@scripts/install-deps.sh fuzz
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
-	@mkdir -p build/fuzz/corpus/vcard build/fuzz/findings
-	@build/fuzz/fuzz/fuzz_vcard -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-		-dict=fuzz/vcard.dict -artifact_prefix=build/fuzz/findings/ \
-		build/fuzz/corpus/vcard tests/data/vcard
+	@mkdir -p build/fuzz/corpus/$* build/fuzz/findings
+	@build/fuzz/fuzz/fuzz_$* -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-dict=fuzz/$*.dict -artifact_prefix=build/fuzz/findings/ \
+		build/fuzz/corpus/$* $(FUZZ_SEEDS_$*)
 
 clean:
 	@rm -rf build

@@ -19,8 +19,15 @@ public:
     SystemItem systemItem() const { return mSystemItem; }
     void setSystemItem(SystemItem item);
 
+    // A titled item, named for tests and screen readers by its title.
+    static BarButtonItem *titled(const QString &title, const QString &objectName);
+
 private:
     SystemItem mSystemItem = Custom;
 };
+
+// The bar at the top of a platform screen: an item on the left, the title in
+// the middle, an item on the right (either item may be null).
+QWidget *navigationBar(QWidget *left, const QString &title, QWidget *right);
 
 } // namespace platform

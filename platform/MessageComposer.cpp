@@ -74,31 +74,12 @@ QWidget *MessageComposer::loadView()
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(8);
 
-    auto *bar = new QFrame;
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto *barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(8, 8, 8, 8);
-    mCancel = new BarButtonItem;
-    mCancel->setObjectName(u"btnCancel"_s);
-    mCancel->setText(tr("Cancel"));
-    mCancel->setAccessibleName(tr("Cancel"));
-    auto *title = new QLabel(tr("New Message"));
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSize(13);
-    title->setFont(bold);
-    title->setAlignment(Qt::AlignCenter);
-    mSend = new BarButtonItem;
-    mSend->setObjectName(u"btnSend"_s);
-    mSend->setText(tr("Send"));
-    mSend->setAccessibleName(tr("Send"));
+    mCancel = BarButtonItem::titled(tr("Cancel"), u"btnCancel"_s);
+    mSend = BarButtonItem::titled(tr("Send"), u"btnSend"_s);
     QFont sendFont = mSend->font();
     sendFont.setBold(true);
     mSend->setFont(sendFont);
-    barLayout->addWidget(mCancel);
-    barLayout->addWidget(title, 1);
-    barLayout->addWidget(mSend);
+    QWidget *bar = navigationBar(mCancel, tr("New Message"), mSend);
     layout->addWidget(bar);
 
     auto *content = new QVBoxLayout;

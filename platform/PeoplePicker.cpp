@@ -19,41 +19,6 @@ namespace platform {
 
 namespace {
 
-QWidget *navigationBar(QWidget *left, QLabel *title, QWidget *right)
-{
-    auto *bar = new QFrame;
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto *layout = new QHBoxLayout(bar);
-    layout->setContentsMargins(8, 8, 8, 8);
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSize(13);
-    title->setFont(bold);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(left);
-    layout->addWidget(title, 1);
-    layout->addWidget(right);
-    return bar;
-}
-
-BarButtonItem *textButton(const QString &text, const QString &name)
-{
-    auto *button = new BarButtonItem;
-    button->setText(text);
-    button->setObjectName(name);
-    button->setAccessibleName(text);
-    return button;
-}
-
-// Keeps the bar's title centred when only one side has a button.
-QWidget *spacerFor(QWidget *button)
-{
-    auto *spacer = new QWidget;
-    spacer->setFixedWidth(button->sizeHint().width());
-    return spacer;
-}
-
 QString searchKey(const Person &person)
 {
     return person.displayName() + u' ' + person.firstName + u' ' + person.lastName;
@@ -92,9 +57,9 @@ QWidget *PeoplePicker::loadView()
     auto *peopleLayout = new QVBoxLayout(peoplePage);
     peopleLayout->setContentsMargins(0, 0, 0, 0);
     peopleLayout->setSpacing(0);
-    BarButtonItem *cancel = textButton(tr("Cancel"), u"btnCancel"_s);
+    BarButtonItem *cancel = BarButtonItem::titled(tr("Cancel"), u"btnCancel"_s);
     connect(cancel, &QToolButton::clicked, this, &PeoplePicker::cancel);
-    peopleLayout->addWidget(navigationBar(spacerFor(cancel), new QLabel(tr("Contacts")), cancel));
+    peopleLayout->addWidget(navigationBar(nullptr, tr("Contacts"), cancel));
     mSearch = new QLineEdit;
     mSearch->setObjectName(u"search"_s);
     mSearch->setPlaceholderText(tr("Search"));
@@ -146,12 +111,13 @@ QWidget *PeoplePicker::loadView()
     auto *personLayout = new QVBoxLayout(personPage);
     personLayout->setContentsMargins(0, 0, 0, 0);
     personLayout->setSpacing(0);
-    BarButtonItem *back = textButton(tr("‹ Contacts"), u"btnBack"_s);
+    BarButtonItem *back = BarButtonItem::titled(tr("‹ Contacts"), u"btnBack"_s);
     connect(back, &QToolButton::clicked, this, &PeoplePicker::showPeople);
-    BarButtonItem *cancelPerson = textButton(tr("Cancel"), u"btnCancelPerson"_s);
+    BarButtonItem *cancelPerson = BarButtonItem::titled(tr("Cancel"), u"btnCancelPerson"_s);
     connect(cancelPerson, &QToolButton::clicked, this, &PeoplePicker::cancel);
-    mPersonName = new QLabel;
-    personLayout->addWidget(navigationBar(back, mPersonName, cancelPerson));
+    QWidget *personBar = navigationBar(back, QString(), cancelPerson);
+    mPersonName = personBar->findChild<QLabel *>(u"lblTitle"_s);
+    personLayout->addWidget(personBar);
     mNumbersTable = new TableView;
     mNumbersTable->setObjectName(u"numbersTable"_s);
     mNumbersTable->setAccessibleName(tr("Phone numbers"));
