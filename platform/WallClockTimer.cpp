@@ -29,10 +29,10 @@ void WallClockTimer::start(const QDateTime &moment)
     if (mFd < 0)
         return;
     const qint64 ms = qMax<qint64>(moment.toMSecsSinceEpoch(), 1);
-    itimerspec spec = {};
-    spec.it_value.tv_sec = time_t(ms / 1000);
-    spec.it_value.tv_nsec = long(ms % 1000) * 1000000;
-    ::timerfd_settime(mFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec when = {};
+    when.it_value.tv_sec = time_t(ms / 1000);
+    when.it_value.tv_nsec = long(ms % 1000) * 1000000;
+    ::timerfd_settime(mFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
 }
 
 void WallClockTimer::stop()
