@@ -55,7 +55,8 @@ bool VelkariAppDelegate::didFinishLaunchingWithOptions(platform::Application &,
     const QVariant launchReminder = options.value(platform::LaunchOptions::LocalNotificationKey);
     UpdateIconNumber();
     if (launchReminder.canConvert<platform::Reminder>())
-        answerLaunchReminder(launchReminder.value<platform::Reminder>());
+        composeFor(
+            launchReminder.value<platform::Reminder>().userInfo.value(ReminderIDKey).toString());
 
     return true;
 }
@@ -86,11 +87,11 @@ const QVariant *VelkariAppDelegate::scheduleWithID(const QString &identifier) co
     return nullptr;
 }
 
-void VelkariAppDelegate::answerLaunchReminder(const platform::Reminder &reminder)
+void VelkariAppDelegate::composeFor(const QString &identifier)
 {
-    mViewController->mNotID = reminder.userInfo.value(ReminderIDKey).toString();
+    mViewController->mNotID = identifier;
     // A reminder of a schedule that is gone composes nothing.
-    if (const QVariant *schedule = scheduleWithID(mViewController->mNotID)) {
+    if (const QVariant *schedule = scheduleWithID(identifier)) {
         mViewController->sendSMS(recordText(*schedule, ScheduleField::Text),
                                  {recordText(*schedule, ScheduleField::Number)});
     }
@@ -126,11 +127,7 @@ void VelkariAppDelegate::alertViewClickedButtonAtIndex(platform::AlertView &aler
     // came in after it.
     const QString identifier = mAlertIDs.take(&alertView);
     if (buttonIndex == 1) {
-        mViewController->mNotID = identifier;
-        if (const QVariant *schedule = scheduleWithID(identifier)) {
-            mViewController->sendSMS(recordText(*schedule, ScheduleField::Text),
-                                     {recordText(*schedule, ScheduleField::Number)});
-        }
+        composeFor(identifier);
         return;
     }
     mViewController->mTableView()->reloadData();

@@ -49,8 +49,9 @@ public:
     void UpdateIconNumber() override;
 
 private:
-    // The reminder that launched the app: straight to the composer.
-    void answerLaunchReminder(const platform::Reminder &reminder);
+    // Straight to the composer for the schedule with this ID, which becomes
+    // mNotID (the launch path and "Prepare").
+    void composeFor(const QString &identifier);
     // The first record whose ID is the text, or nothing.
     const QVariant *scheduleWithID(const QString &identifier) const;
 

@@ -261,11 +261,7 @@ void Application::deliver(const Reminder &reminder)
 void Application::notify(const Reminder &reminder)
 {
     setApplicationIconBadgeNumber(reminder.applicationIconBadgeNumber);
-    static quint64 serial = 0;
-    const QString key = QString::number(++serial);
-    mNotifiedReminders.insert(key, reminder);
-    mNotifications->show(key, u"Velkari"_s, reminder.alertBody, reminder.alertAction,
-                         reminder.soundName);
+    mNotifiedReminders.insert(mNotifications->showReminder(reminder), reminder);
 }
 
 void Application::notificationFailed(const QString &key)

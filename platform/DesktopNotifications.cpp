@@ -36,13 +36,14 @@ DesktopNotifications::DesktopNotifications(const QDBusConnection &bus, QObject *
     }
 }
 
-void DesktopNotifications::show(const QString &key, const QString &summary, const QString &body,
-                                const QString &actionTitle, const QString &soundName)
+QString DesktopNotifications::showReminder(const Reminder &reminder)
 {
+    const QString key = QString::number(++mLastKey);
+    const QString &soundName = reminder.soundName;
     if (!mBus.isConnected()) {
         QMetaObject::invokeMethod(
             this, [this, key] { Q_EMIT failed(key, u"no session bus"_s); }, Qt::QueuedConnection);
-        return;
+        return key;
     }
     QVariantMap hints{
         {u"desktop-entry"_s, u"velkari"_s},
@@ -54,9 +55,9 @@ void DesktopNotifications::show(const QString &key, const QString &summary, cons
         hints.insert(u"sound-name"_s, soundName);
 
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, u"Notify"_s);
-    call << u"Velkari"_s << uint(0) << u"velkari"_s << summary << body
-         << QStringList{defaultAction, actionTitle, answerAction, actionTitle} << hints
-         << int(0); // stays until answered or dismissed
+    call << u"Velkari"_s << uint(0) << u"velkari"_s << u"Velkari"_s << reminder.alertBody
+         << QStringList{defaultAction, reminder.alertAction, answerAction, reminder.alertAction}
+         << hints << int(0); // stays until answered or dismissed
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, key](QDBusPendingCallWatcher *w) {
@@ -67,6 +68,7 @@ void DesktopNotifications::show(const QString &key, const QString &summary, cons
                 else
                     mKeys.insert(reply.value(), key);
             });
+    return key;
 }
 
 void DesktopNotifications::onActionInvoked(uint id, const QString &action)

@@ -6,6 +6,8 @@
 
 namespace platform {
 
+struct Reminder;
+
 // Notifications of the desktop (org.freedesktop.Notifications on the session
 // bus). Nothing here blocks: every answer arrives as a signal, and a missing
 // bus or notification service arrives as failed().
@@ -15,10 +17,10 @@ class DesktopNotifications : public QObject {
 public:
     explicit DesktopNotifications(const QDBusConnection &bus, QObject *parent = nullptr);
 
-    // Shows a notification with one action button; key names it in the
-    // signals that follow.
-    void show(const QString &key, const QString &summary, const QString &body,
-              const QString &actionTitle, const QString &soundName);
+    // Shows a reminder as a notification ("Velkari", its text, one button
+    // with its action, its sound); the key returned names it in the signals
+    // that follow.
+    QString showReminder(const Reminder &reminder);
 
 Q_SIGNALS:
     void answered(const QString &key);
@@ -32,6 +34,7 @@ private Q_SLOTS:
 private:
     QDBusConnection mBus;
     QHash<uint, QString> mKeys;
+    quint64 mLastKey = 0;
 };
 
 } // namespace platform

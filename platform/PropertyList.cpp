@@ -616,6 +616,18 @@ QByteArray PropertyList::serialize(const QVariant &root)
     return out;
 }
 
+QVariantMap PropertyList::toMap(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<Dictionary>()) {
+        QVariantMap map;
+        for (const auto &[key, element] :
+             static_cast<const Dictionary *>(value.constData())->entries)
+            map.insert(key, element);
+        return map;
+    }
+    return value.metaType().id() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
+}
+
 QByteArray PropertyList::serializeArrayElement(const QVariant &element)
 {
     QByteArray out;

@@ -55,6 +55,9 @@ public:
     // A document whose root array holds the elements made above, in order.
     static QByteArray joinArrayElements(const QList<QByteArray> &elements);
 
+    // A dict (or a QVariantMap) as a map; anything else gives an empty map.
+    static QVariantMap toMap(const QVariant &value);
+
     // Reads a file whose root is an array; nullopt when the file is missing,
     // unreadable, not a property list or has another root.
     static std::optional<QVariantList> readArrayFile(const QString &path, QString *error = nullptr);

@@ -35,17 +35,6 @@ namespace {
 
 constexpr QStringView launchOption = u"--reminder=";
 
-QVariantMap asMap(const QVariant &value)
-{
-    if (value.metaType() == QMetaType::fromType<PropertyList::Dictionary>()) {
-        QVariantMap map;
-        for (const auto &[key, element] : value.value<PropertyList::Dictionary>().entries)
-            map.insert(key, element);
-        return map;
-    }
-    return value.metaType().id() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
-}
-
 QString textOf(const QVariantMap &map, const QString &key)
 {
     const QVariant value = map.value(key);
@@ -79,7 +68,7 @@ QVariantMap reminderToDictionary(const Reminder &r)
 
 std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary)
 {
-    const QVariantMap map = asMap(dictionary);
+    const QVariantMap map = PropertyList::toMap(dictionary);
     const QVariant fireDate = map.value(u"fireDate"_s);
     if (fireDate.metaType().id() != QMetaType::QDateTime)
         return std::nullopt;
@@ -90,7 +79,7 @@ std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary)
     r.alertAction = textOf(map, u"alertAction"_s);
     r.repeatInterval = int(integerOf(map, u"repeatInterval"_s));
     r.soundName = textOf(map, u"soundName"_s);
-    r.userInfo = asMap(map.value(u"userInfo"_s));
+    r.userInfo = PropertyList::toMap(map.value(u"userInfo"_s));
     r.applicationIconBadgeNumber = int(integerOf(map, u"applicationIconBadgeNumber"_s));
     r.timeZone = textOf(map, u"timeZone"_s);
     return r;

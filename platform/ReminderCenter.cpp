@@ -24,17 +24,6 @@ namespace {
 
 ReminderCenter *sharedCenter = nullptr;
 
-QVariantMap toMap(const QVariant &value)
-{
-    if (value.metaType() == QMetaType::fromType<PropertyList::Dictionary>()) {
-        QVariantMap map;
-        for (const auto &[key, element] : value.value<PropertyList::Dictionary>().entries)
-            map.insert(key, element);
-        return map;
-    }
-    return value.toMap();
-}
-
 } // namespace
 
 ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
@@ -160,7 +149,8 @@ void ReminderCenter::load()
             continue;
         }
         Entry entry{*reminder, 0, {}, {}};
-        entry.next = qMax<qint64>(0, toMap(element).value(u"nextOccurrence"_s).toLongLong());
+        entry.next =
+            qMax<qint64>(0, PropertyList::toMap(element).value(u"nextOccurrence"_s).toLongLong());
         refresh(entry);
         mEntries.append(entry);
     }

@@ -53,8 +53,8 @@ bool ReminderService::start()
     mLock->recordHolder();
     mCenter = std::make_unique<ReminderCenter>();
     mCenter->setFiringAllowed([this] {
-        const bool waiting = mShowFailedAt.isValid()
-                             && mShowFailedAt.secsTo(Clock::now()) < retryAfterSeconds;
+        const bool waiting =
+            mShowFailedAt.isValid() && mShowFailedAt.secsTo(Clock::now()) < retryAfterSeconds;
         return !waiting && !applicationIsRunning() && notificationsAvailable();
     });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
@@ -106,11 +106,7 @@ bool ReminderService::notificationsAvailable()
 void ReminderService::onFired(const Reminder &reminder)
 {
     LauncherEntry::publish(mBus, reminder.applicationIconBadgeNumber);
-    static quint64 serial = 0;
-    const QString key = QString::number(++serial);
-    mShown.insert(key, reminder);
-    mNotifications->show(key, u"Velkari"_s, reminder.alertBody, reminder.alertAction,
-                         reminder.soundName);
+    mShown.insert(mNotifications->showReminder(reminder), reminder);
 }
 
 void ReminderService::answer(const QString &key)

@@ -27,7 +27,6 @@ ScreenTransition::ScreenTransition(QWidget *window, ModalTransitionStyle style,
     , mStyle(style)
     , mUnder(under)
     , mOver(over)
-    , mDirection(direction)
     , mProgress(direction == Presenting ? 0.0 : 1.0)
     , mAnimation(new QVariantAnimation(this))
 {

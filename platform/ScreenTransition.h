@@ -38,7 +38,6 @@ private:
     ModalTransitionStyle mStyle;
     QPixmap mUnder;
     QPixmap mOver;
-    Direction mDirection;
     qreal mProgress;
     QVariantAnimation *mAnimation;
 };

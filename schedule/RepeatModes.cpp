@@ -1,5 +1,6 @@
 #include "RepeatModes.h"
 
+#include "ScheduleRecord.h"
 #include "platform/Reminder.h"
 
 #include <array>
@@ -20,6 +21,15 @@ int repeatInterval(int index)
     static constexpr std::array<int, Count> intervals{Unit::None, Unit::Hour,  Unit::Day,
                                                       Unit::Week, Unit::Month, Unit::Year};
     return index >= 0 && index < Count ? intervals[size_t(index)] : Unit::None;
+}
+
+int storedIndex(const QVariant &record)
+{
+    const QVariantList *elements = recordElements(record);
+    const int index = recordInt(record, ScheduleField::Repeat);
+    const bool named =
+        elements && elements->size() > ScheduleField::Repeat && index >= 0 && index < Count;
+    return named ? index : 0;
 }
 
 } // namespace RepeatModes

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // The six repeat modes by index, as stored in a record's repeat element.
 namespace RepeatModes {
@@ -16,5 +17,9 @@ QStringList names();
 // units. A fixed table, not a computation: index 3 gives 256, index 4 gives 8.
 // Indexes outside the table have none.
 int repeatInterval(int index);
+
+// The repeat index a record stores, when its repeat element is there and
+// names a mode; 0 ("None") otherwise.
+int storedIndex(const QVariant &record);
 
 } // namespace RepeatModes

@@ -60,11 +60,7 @@ void EditProps::viewDidLoad()
     txtMessage->setText(recordText(*record, ScheduleField::Text));
 
     // A repeat element that is missing or names no mode reads as "None".
-    const QVariantList *elements = recordElements(*record);
-    const int repeat = recordInt(*record, ScheduleField::Repeat);
-    const bool known = elements && elements->size() > ScheduleField::Repeat && repeat >= 0 &&
-                       repeat < RepeatModes::Count;
-    mRepeatIndex = known ? repeat : 0;
+    mRepeatIndex = RepeatModes::storedIndex(*record);
     lblRepeat->setText(shell->mRepeatList().value(mRepeatIndex));
 }
 
@@ -89,10 +85,8 @@ void EditProps::btnSave()
         fields.append(u""_s);
     while (fields.size() < ScheduleField::Count)
         fields.append(u""_s);
-    const QString name = lblName->text();
-    const QString number = lblNumber->text();
-    fields[ScheduleField::Name] = name.isNull() ? u""_s : name;
-    fields[ScheduleField::Number] = number.isNull() ? u""_s : number;
+    fields[ScheduleField::Name] = lblName->text();
+    fields[ScheduleField::Number] = lblNumber->text();
     fields[ScheduleField::Date] = crDate->date();
     fields[ScheduleField::Text] = txtMessage->text();
     fields[ScheduleField::Status] = u"0"_s;

@@ -68,12 +68,8 @@ void Properties::btnSave()
     const QString identifier = platform::createUuidString();
     const QString repeat = platform::formatString("%d", {mRepeatIndex});
     // An empty label or text is stored as "", keeping all seven fields.
-    const QString name = lblName->text();
-    const QString number = lblNumber->text();
     const QVariantList record{
-        identifier, name.isNull() ? u""_s : name, number.isNull() ? u""_s : number,
-        moment,     txtMessage->text(),           u"0"_s,
-        repeat};
+        identifier, lblName->text(), lblNumber->text(), moment, txtMessage->text(), u"0"_s, repeat};
     store.mList()->append(QVariant(record));
     SaveData();
     shell->viewController()->mTableView()->reloadData();

@@ -41,9 +41,6 @@ public:
     void didSelectRowAtIndexPath(platform::TableView &tableView,
                                  const platform::IndexPath &indexPath) override;
 
-    // The row last tapped.
-    int workingIndex() const { return mIndex; }
-
 protected:
     QWidget *loadView() override;
 

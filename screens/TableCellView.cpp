@@ -22,7 +22,6 @@ TableCellView *TableCellView::loadFromLayout()
     cell->crTxt = ui.crTxt;
     cell->crRepeatMode = ui.crRepeatMode;
     cell->crStatus = ui.crStatus;
-    cell->mEditButton = ui.btnEditProps;
     connect(ui.btnEditProps, &QToolButton::clicked, cell, &TableCellView::btnEditProps);
     return cell;
 }

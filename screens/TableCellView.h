@@ -3,7 +3,6 @@
 #include "platform/TableViewCell.h"
 
 class QLabel;
-class QToolButton;
 namespace platform {
 class ImageView;
 }
@@ -30,7 +29,4 @@ public:
 
     // Opens the edit form for the row this button sits in.
     void btnEditProps();
-
-private:
-    QToolButton *mEditButton = nullptr;
 };

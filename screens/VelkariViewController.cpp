@@ -10,6 +10,7 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Log.h"
+#include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
 
 #include "ui_VelkariViewController.h"
@@ -139,12 +140,7 @@ VelkariViewController::cellForRowAtIndexPath(platform::TableView &tableView,
     cell->crStatus->setImage(platform::Image::named(platform::localizedString(imageName, u""_s)));
 
     // A repeat index that names no mode, or none at all, shows "None".
-    const QStringList &modes = shell->mRepeatList();
-    const QVariantList *elements = recordElements(list.at(r));
-    const int repeat = recordInt(list.at(r), ScheduleField::Repeat);
-    const bool known = elements && elements->size() > ScheduleField::Repeat && repeat >= 0 &&
-                       repeat < modes.size();
-    cell->crRepeatMode->setText(known ? modes.at(repeat) : modes.value(0));
+    cell->crRepeatMode->setText(shell->mRepeatList().value(RepeatModes::storedIndex(list.at(r))));
 
     cell->setAccessibleName(u"%1, %2, %3"_s.arg(cell->lblName->text(), cell->crDate->text(),
                                                 cell->crStatus->image().accessibleDescription()));
