@@ -57,14 +57,18 @@ QString ReminderCenter::defaultRegistryPath()
 
 std::shared_ptr<void> ReminderCenter::useRegistry()
 {
-    mLock->lock(true);
-    if (mKnownFile.isNull() || [this] {
-            const QByteArray before = mKnownFile;
-            rememberFile();
-            return before != mKnownFile;
-        }())
-        load();
-    return std::shared_ptr<void>(nullptr, [this](void *) { mLock->unlock(); });
+    // Nested uses share the outer one's lock and reading.
+    if (mRegistryUses++ == 0) {
+        mLock->lock(true);
+        const QByteArray before = mKnownFile;
+        rememberFile();
+        if (before.isNull() || before != mKnownFile)
+            load();
+    }
+    return std::shared_ptr<void>(nullptr, [this](void *) {
+        if (--mRegistryUses == 0)
+            mLock->unlock();
+    });
 }
 
 void ReminderCenter::rememberFile()
@@ -207,34 +211,41 @@ void ReminderCenter::check()
         mTimer->stop();
         return;
     }
-    const auto registry = useRegistry();
-    const QDateTime now = Clock::now();
-    qsizetype due = -1;
-    for (qsizetype i = 0; i < mEntries.size(); ++i) {
-        // The zone may have changed since the last look.
-        refresh(mEntries[i]);
-        if (mEntries[i].nextFireDate <= now &&
-            (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
-            due = i;
-    }
-    if (due < 0) {
-        arm();
-        return;
-    }
+    // The registry is let go before anyone hears of the reminder.
+    const std::optional<Reminder> fired = [this]() -> std::optional<Reminder> {
+        const auto registry = useRegistry();
+        const QDateTime now = Clock::now();
+        qsizetype due = -1;
+        for (qsizetype i = 0; i < mEntries.size(); ++i) {
+            // The zone may have changed since the last look.
+            refresh(mEntries[i]);
+            if (mEntries[i].nextFireDate <= now &&
+                (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
+                due = i;
+        }
+        if (due < 0) {
+            arm();
+            return std::nullopt;
+        }
 
-    const Reminder fired = mEntries[due].reminder;
-    if (fired.repeats()) {
-        Entry &entry = mEntries[due];
-        entry.next = firstOccurrenceAfter(fired, now, repeatZone(fired)).value_or(entry.next + 1);
-        entry.stored.clear();
-        refresh(entry);
-    } else {
-        mEntries.removeAt(due);
-    }
-    save();
+        const Reminder fired = mEntries[due].reminder;
+        if (fired.repeats()) {
+            Entry &entry = mEntries[due];
+            entry.next =
+                firstOccurrenceAfter(fired, now, repeatZone(fired)).value_or(entry.next + 1);
+            entry.stored.clear();
+            refresh(entry);
+        } else {
+            mEntries.removeAt(due);
+        }
+        save();
+        return fired;
+    }();
+    if (!fired)
+        return;
     // The next due one, if any, waits for the next turn of the event loop.
     scheduleCheck();
-    Q_EMIT reminderFired(fired);
+    Q_EMIT reminderFired(*fired);
 }
 
 void ReminderCenter::arm()

@@ -88,6 +88,7 @@ private:
     std::unique_ptr<FileLock> mLock;
     // What the file was when we last read or wrote it.
     QByteArray mKnownFile;
+    int mRegistryUses = 0;
     std::function<bool()> mFiringAllowed;
     QString mKeptAside;
     QString mLastError;
