@@ -33,6 +33,9 @@ public:
     // automation, which answer them with dismissWithClickedButtonIndex.
     static QList<AlertView *> visibleAlerts();
 
+    // A delegate that goes away before the alert is answered lets go first.
+    void setDelegate(AlertViewDelegate *delegate) { mDelegate = delegate; }
+
     QString title() const { return mTitle; }
     QString message() const { return mMessage; }
     int cancelButtonIndex() const { return mCancelButtonTitle.isEmpty() ? -1 : 0; }

@@ -92,6 +92,10 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
     connect(mNotifications, &DesktopNotifications::closed, this,
             [this](const QString &key) { mNotifiedReminders.remove(key); });
     connect(mNotifications, &DesktopNotifications::failed, this, &Application::notificationFailed);
+    // Focus moving between our own windows (an alert, the main window) or
+    // away from them all reaches the main window's events only in part.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &Application::scheduleStateUpdate);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         // Logging out or the session ending quits without our Quit action.
         if (!mTerminated)
@@ -252,10 +256,17 @@ void Application::reminderFired(const Reminder &reminder)
     deliver(reminder);
 }
 
-void Application::deliver(const Reminder &reminder)
+void Application::deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs)
 {
-    if (!mTerminated)
-        mDelegate->didReceiveLocalNotification(*this, reminder);
+    if (mTerminated)
+        return;
+    // A reminder that fired by itself was not answered yet, so it is never
+    // heard as inactive, even while the window is shown without the focus.
+    if (!heardAs && mState == ApplicationState::Inactive)
+        heardAs = ApplicationState::Active;
+    const std::optional<ApplicationState> outer = std::exchange(mHeardAs, heardAs);
+    mDelegate->didReceiveLocalNotification(*this, reminder);
+    mHeardAs = outer;
 }
 
 void Application::notify(const Reminder &reminder)
@@ -284,7 +295,9 @@ void Application::notificationFailed(const QString &key)
 void Application::answerReminder(const Reminder &reminder)
 {
     enterForeground();
-    deliver(reminder);
+    // Heard as inactive whatever has the focus: the user has already said
+    // yes to it outside the app.
+    deliver(reminder, ApplicationState::Inactive);
     bringToFront();
 }
 
@@ -384,7 +397,9 @@ void Application::scheduleStateUpdate()
                 enterBackground();
             } else {
                 enterForeground();
-                if (mKeyWindow->isActiveWindow())
+                // In front while any window of ours has the focus: the main
+                // window, or an alert over it.
+                if (QApplication::activeWindow())
                     becomeActive();
                 else
                     resignActive();

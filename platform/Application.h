@@ -53,7 +53,7 @@ public:
     static int main(int argc, char **argv, const DelegateFactory &makeDelegate);
 
     ApplicationDelegate *delegate() const { return mDelegate.get(); }
-    ApplicationState applicationState() const { return mState; }
+    ApplicationState applicationState() const { return mHeardAs.value_or(mState); }
 
     // Calls didFinishLaunchingWithOptions and starts following the window.
     bool launch(const LaunchOptions &options = {});
@@ -69,8 +69,9 @@ public:
     QList<Reminder> scheduledLocalNotifications() const;
     void cancelLocalNotification(const Reminder &reminder);
 
-    // The user answered a reminder's notification: the app comes to the
-    // front and hears of the reminder while still inactive.
+    // The user answered a reminder from outside (its notification, the
+    // tray, a second start): the app comes to the front and hears of the
+    // reminder as inactive, also when it was in front already.
     void answerReminder(const Reminder &reminder);
 
     Window *keyWindow() const { return mKeyWindow; }
@@ -97,7 +98,7 @@ private:
     void setState(ApplicationState state);
     void setUpTray();
     void reminderFired(const Reminder &reminder);
-    void deliver(const Reminder &reminder);
+    void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
     void notify(const Reminder &reminder);
     void notificationFailed(const QString &key);
     void deliverHeldReminders();
@@ -111,6 +112,9 @@ private:
     bool mTerminated = false;
     bool mStateUpdatePending = false;
     bool mHasBeenInFront = false;
+    // The state the delegate is told while it hears a reminder: how the
+    // reminder came, not where the focus happens to be.
+    std::optional<ApplicationState> mHeardAs;
     // Held while the app runs: the reminder service stands aside meanwhile.
     std::unique_ptr<FileLock> mPresence;
     ReminderCenter *mReminders = nullptr;

@@ -28,17 +28,21 @@ MessageComposer::MessageComposer(std::unique_ptr<SmsTransport> transport, QObjec
         connect(mTransport.get(), &SmsTransport::finished, this,
                 [this](bool sent, const QString &error) {
                     if (!sent) {
-                        log("The message could not be sent: %@", error);
-                        AlertView::show(tr("Message not sent"), error, nullptr, tr("OK"));
-                        finish(MessageComposeResult::Failed);
+                        sendFailed(error);
                         return;
                     }
+                    if (!mQueue.isEmpty())
+                        mQueue.removeFirst();
                     sendNext();
                 });
     }
 }
 
-MessageComposer::~MessageComposer() = default;
+MessageComposer::~MessageComposer()
+{
+    if (mFailureAlert)
+        mFailureAlert->setDelegate(nullptr);
+}
 
 bool MessageComposer::canSendText()
 {
@@ -137,14 +141,19 @@ void MessageComposer::send()
         return;
     }
     mSending = true;
-    if (mSend)
-        mSend->setEnabled(false);
-    if (mCancel)
-        mCancel->setEnabled(false); // the message may be on its way already
-    if (mText)
-        mText->setReadOnly(true);
+    setEditable(false); // the message may be on its way already
     showProgress(tr("Sending…"), true);
     sendNext();
+}
+
+void MessageComposer::setEditable(bool editable)
+{
+    if (mSend)
+        mSend->setEnabled(editable);
+    if (mCancel)
+        mCancel->setEnabled(editable);
+    if (mText)
+        mText->setReadOnly(!editable);
 }
 
 void MessageComposer::sendNext()
@@ -154,9 +163,27 @@ void MessageComposer::sendNext()
         finish(MessageComposeResult::Sent);
         return;
     }
-    const QString number = mQueue.takeFirst();
-    if (!mTransport->send(number, mBody))
-        finish(MessageComposeResult::Failed);
+    if (!mTransport->send(mQueue.first(), mBody))
+        sendFailed(tr("The message could not be handed to the phone."));
+}
+
+void MessageComposer::sendFailed(const QString &error)
+{
+    log("The message could not be sent: %@", error);
+    showProgress(tr("Not sent."), false);
+    mFailureAlert =
+        AlertView::show(tr("Message not sent"), error, this, tr("Close"), {tr("Try Again")});
+}
+
+void MessageComposer::alertViewClickedButtonAtIndex(AlertView &, int buttonIndex)
+{
+    if (buttonIndex == 1) {
+        // From the number that failed on: the ones before it went out.
+        showProgress(tr("Sending…"), true);
+        sendNext();
+        return;
+    }
+    finish(MessageComposeResult::Failed);
 }
 
 void MessageComposer::cancel()

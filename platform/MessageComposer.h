@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertView.h"
 #include "ViewController.h"
 
 #include <QStringList>
@@ -36,8 +37,9 @@ public:
 // the user may still change), and sends it with Send through the device's
 // transport. It reports exactly one result to its delegate, once: cancelled,
 // sent or failed. Sending never freezes the window; a send that gets no
-// answer in time counts as failed.
-class MessageComposer : public ViewController {
+// answer in time fails. A failure is said, with the choice to try again;
+// the composer reports "failed" only once the user gives up.
+class MessageComposer : public ViewController, private AlertViewDelegate {
     Q_OBJECT
 
 public:
@@ -68,6 +70,9 @@ protected:
 
 private:
     void sendNext();
+    void sendFailed(const QString &error);
+    void alertViewClickedButtonAtIndex(AlertView &alertView, int buttonIndex) override;
+    void setEditable(bool editable);
     void finish(MessageComposeResult result);
     void showProgress(const QString &text, bool busy);
 
@@ -75,7 +80,9 @@ private:
     MessageComposeDelegate *mDelegate = nullptr;
     QStringList mRecipients;
     QString mBody;
+    // Numbers still to send to, the one being sent first.
     QStringList mQueue;
+    QPointer<AlertView> mFailureAlert;
     bool mSending = false;
     bool mFinished = false;
     QLabel *mTo = nullptr;

@@ -149,19 +149,46 @@ VelkariViewController::cellForRowAtIndexPath(platform::TableView &tableView,
 
 void VelkariViewController::sendSMS(const QString &body, const QStringList &recipientList)
 {
+    Composition composition{mNotID, body, recipientList};
+    if (mComposer) {
+        // Two composers stacked would leave one of them recording its result
+        // on the other's schedule.
+        mWaitingCompositions.push_back(std::move(composition));
+        return;
+    }
+    openComposer(composition);
+}
+
+void VelkariViewController::openComposer(const Composition &composition)
+{
     auto composer = std::make_unique<platform::MessageComposer>();
     if (!composer->hasTransport())
         return;
     composer->setMessageComposeDelegate(this);
-    composer->setBody(body);
-    composer->setRecipients(recipientList);
-    mComposingID = mNotID;
+    composer->setBody(composition.body);
+    composer->setRecipients(composition.recipients);
+    mComposingID = composition.scheduleID;
+    mComposer = composer.get();
+    // Also when it goes without a result (the window closing under it).
+    connect(mComposer, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(this, &VelkariViewController::openWaitingComposer,
+                                  Qt::QueuedConnection);
+    });
     // Over whatever screen is in front, so that a form left open does not
     // swallow it.
     platform::ViewController *front = this;
     while (front->presentedViewController())
         front = front->presentedViewController();
     front->presentModalViewController(std::move(composer), true);
+}
+
+void VelkariViewController::openWaitingComposer()
+{
+    while (!mComposer && !mWaitingCompositions.empty()) {
+        const Composition next = std::move(mWaitingCompositions.front());
+        mWaitingCompositions.pop_front();
+        openComposer(next);
+    }
 }
 
 void VelkariViewController::messageComposeViewControllerDidFinishWithResult(
@@ -187,6 +214,11 @@ void VelkariViewController::messageComposeViewControllerDidFinishWithResult(
     if (shell)
         shell->UpdateIconNumber();
     composer.dismissModalViewControllerAnimated(true);
+    if (mComposer == &composer)
+        mComposer = nullptr;
+    // The next one opens once this one has left the event it finished in.
+    QMetaObject::invokeMethod(this, &VelkariViewController::openWaitingComposer,
+                              Qt::QueuedConnection);
 }
 
 void VelkariViewController::didSelectRowAtIndexPath(platform::TableView &,

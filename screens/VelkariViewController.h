@@ -5,7 +5,9 @@
 #include "platform/ViewController.h"
 
 #include <QDateTime>
+#include <QPointer>
 
+#include <deque>
 #include <memory>
 
 namespace Ui {
@@ -49,6 +51,7 @@ public:
 
     // Opens the message composer with the text and the recipients, for the
     // schedule of mNotID; nothing happens on a device that cannot send text.
+    // One composer at a time: while one is open, the next waits for it.
     void sendSMS(const QString &body, const QStringList &recipientList);
     void
     messageComposeViewControllerDidFinishWithResult(platform::MessageComposer &composer,
@@ -65,8 +68,18 @@ protected:
     void viewDidLoad() override;
 
 private:
+    struct Composition {
+        QString scheduleID;
+        QString body;
+        QStringList recipients;
+    };
+    void openComposer(const Composition &composition);
+    void openWaitingComposer();
+
     std::unique_ptr<Ui::VelkariViewController> ui;
+    QPointer<platform::MessageComposer> mComposer;
     // The schedule the open composer was opened for: a reminder arriving
     // meanwhile changes mNotID, not the schedule a sent message marks.
     QString mComposingID;
+    std::deque<Composition> mWaitingCompositions;
 };

@@ -74,7 +74,8 @@ private:
 //   queued        Send answers at once with State Sending; 200 ms later Sent,
 //                 announced as invalidated; silent: nothing announced;
 //                 falls-back: Stored instead of Sent; stuck: stays Sending
-//   send-error    Send fails; send-hangs, objects-hang: never answered
+//   send-error    Send fails; fails-once: only the first Send fails;
+//                 send-hangs, objects-hang: never answered
 //   no-messaging  the modem lacks Messaging; second-modem: /Modem/0 lacks it
 //                 and /Modem/3 has it
 class ModemManager : public Service {
@@ -137,7 +138,7 @@ private:
         record(u"Send"_s, {{u"sms"_s, path}});
         if (is("send-hangs"))
             return {};
-        if (is("send-error"))
+        if (is("send-error") || (is("fails-once") && mSends++ == 0))
             return call.createErrorReply(u"org.freedesktop.ModemManager1.Error.Core.Failed"_s,
                                          u"Couldn't send SMS part: network timeout"_s);
         if (!is("queued") && !is("silent") && !is("falls-back") && !is("stuck")) {
@@ -169,6 +170,7 @@ private:
     }
 
     QMap<QString, uint> mStates; // messages by path
+    int mSends = 0;
 };
 
 // Behaviours: sends (phone1 is reachable, paired, with the sms plugin),

@@ -4,8 +4,10 @@
 
 #include "platform/ImageView.h"
 #include "platform/MessageComposer.h"
+#include "platform/ReminderCenter.h"
 #include "platform/TextView.h"
 #include "platform/Window.h"
+#include "screens/EditProps.h"
 #include "screens/TableCellView.h"
 #include "screens/VelkariViewController.h"
 #include "support/AppHarness.h"
@@ -54,6 +56,14 @@ MessageComposer *composerOf(AppHarness &run)
     return qobject_cast<MessageComposer *>(front);
 }
 
+platform::ViewController *frontOf(AppHarness &run)
+{
+    platform::ViewController *front = run.delegate->viewController();
+    while (front->presentedViewController())
+        front = front->presentedViewController();
+    return front;
+}
+
 QString statusOf(AppHarness &run, int row)
 {
     return run.delegate->mList()->at(row).toList().at(5).toString();
@@ -77,13 +87,22 @@ private Q_SLOTS:
     void cancelledOrFailedWritesNothing();
     void deviceThatCannotSendShowsNothing();
     void eachAlertAnswersForItsOwnReminder();
-    void composerMarksTheScheduleItWasOpenedFor();
+    void overlappingComposersEachMarkTheirOwn_data();
+    void overlappingComposersEachMarkTheirOwn();
+    void firedWhileOurOwnScreenHasTheFocusAsks_data();
+    void firedWhileOurOwnScreenHasTheFocusAsks();
+    void answeredFromOutsideNeverAsksAgain_data();
+    void answeredFromOutsideNeverAsksAgain();
+    void tryAgainAfterAFailureSendsOnceMore();
     void reminderOfAMissingScheduleComposesNothing();
     void badgeGoesBelowZeroAndShowsNothing();
     void firstOfTwoRecordsWithOneIDIsUsed();
 
 private:
     void send(AppHarness &run);
+    // The reminder fires through the app's own reminder centre.
+    void fire(AppHarness &run, const QString &id);
+    void answerAlert(const QString &name, int button);
 
     PrivateBus mSystemBus;
     std::unique_ptr<ModemStandIn> mModem;
@@ -113,10 +132,33 @@ void TestDispatch::send(AppHarness &run)
 {
     const QPointer<MessageComposer> composer = composerOf(run);
     QVERIFY(composer);
+    const qsizetype alerts = AlertView::visibleAlerts().size();
     composer->send();
-    // Once finished, the composer closes and is freed.
-    QTRY_VERIFY(!composer || composer->hasFinished());
+    // Once finished, the composer closes and is freed; a failure asks first.
+    QTRY_VERIFY(!composer || composer->hasFinished() || AlertView::visibleAlerts().size() > alerts);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestDispatch::fire(AppHarness &run, const QString &id)
+{
+    Reminder reminder = reminderFor(id);
+    reminder.fireDate = platform::Clock::now().addSecs(1);
+    const qsizetype alerts = AlertView::visibleAlerts().size();
+    run.app->scheduleLocalNotification(reminder);
+    mClock->advance(1);
+    QTRY_VERIFY(run.app->scheduledLocalNotifications().isEmpty());
+    QTRY_VERIFY(AlertView::visibleAlerts().size() > alerts || composerOf(run));
+}
+
+void TestDispatch::answerAlert(const QString &name, int button)
+{
+    for (AlertView *alert : AlertView::visibleAlerts()) {
+        if (alert->message().contains(name)) {
+            alert->dismissWithClickedButtonIndex(button);
+            return;
+        }
+    }
+    QFAIL(qPrintable(u"no alert for "_s + name));
 }
 
 void TestDispatch::inFrontTheAlertAsksFirst()
@@ -250,17 +292,22 @@ void TestDispatch::cancelledOrFailedWritesNothing()
     AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(1);
     run.app->setApplicationIconBadgeNumber(5);
     QVERIFY(composerOf(run));
-    if (cancel)
+    if (cancel) {
         composerOf(run)->cancel();
-    else
+    } else {
         send(run);
+        // Said, with the choice to try again; given up, it counts as failed.
+        QVERIFY(composerOf(run));
+        QCOMPARE(AlertView::visibleAlerts().size(), 1);
+        QCOMPARE(AlertView::visibleAlerts().first()->title(), u"Message not sent"_s);
+        AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(0);
+    }
 
     QVERIFY(!composerOf(run));
     QCOMPARE(statusOf(run, 0), u"0"_s);
     QCOMPARE(readFile(run.env().dataFile()), file);
     QCOMPARE(run.app->applicationIconBadgeNumber(), 0); // recounted all the same
-    // A failure is said, not swallowed.
-    QCOMPARE(AlertView::visibleAlerts().size(), cancel ? 0 : 1);
+    QVERIFY(AlertView::visibleAlerts().isEmpty());
 }
 
 void TestDispatch::deviceThatCannotSendShowsNothing()
@@ -294,18 +341,137 @@ void TestDispatch::eachAlertAnswersForItsOwnReminder()
     QCOMPARE(run.delegate->viewController()->mNotID, u"A"_s);
 }
 
-void TestDispatch::composerMarksTheScheduleItWasOpenedFor()
+void TestDispatch::overlappingComposersEachMarkTheirOwn_data()
 {
+    QTest::addColumn<bool>("sendB");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::newRow("both sent") << true << QStringList{u"1"_s, u"1"_s};
+    QTest::newRow("A sent, B cancelled") << false << QStringList{u"1"_s, u"0"_s};
+}
+
+void TestDispatch::overlappingComposersEachMarkTheirOwn()
+{
+    QFETCH(bool, sendB);
+    QFETCH(QStringList, statuses);
     AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60),
                                 record(u"B"_s, u"Carl"_s, u"For B"_s, 60)});
     QVERIFY(run.activate());
-    run.delegate->didReceiveLocalNotification(*run.app, reminderFor(u"A"_s));
-    AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(1);
-    // B's reminder comes while A's message is being written.
-    run.delegate->didReceiveLocalNotification(*run.app, reminderFor(u"B"_s));
+    fire(run, u"A"_s);
+    answerAlert(u"Anna"_s, 1);
+    const QPointer<MessageComposer> first = composerOf(run);
+    QVERIFY(first);
+    // B's reminder comes while A's message is being written, and is answered.
+    fire(run, u"B"_s);
+    answerAlert(u"Carl"_s, 1);
+    QCOMPARE(run.delegate->viewController()->mNotID, u"B"_s);
+    QCOMPARE(composerOf(run), first.data()); // B's waits: never two at once
+
     send(run);
+    QTRY_VERIFY(composerOf(run) && composerOf(run) != first);
+    QCOMPARE(composerOf(run)->body(), u"For B"_s);
+    if (sendB)
+        send(run);
+    else
+        composerOf(run)->cancel();
+    QTRY_VERIFY(!composerOf(run));
+
+    const QList<QJsonObject> created = mModem->calls(u"message"_s);
+    QCOMPARE(created.size(), sendB ? 2 : 1);
+    QCOMPARE(created.first().value(u"text"_s).toString(), u"For A"_s);
+    QCOMPARE((QStringList{statusOf(run, 0), statusOf(run, 1)}), statuses);
+    const auto stored = platform::PropertyList::readArrayFile(run.env().dataFile());
+    QCOMPARE((QStringList{stored->at(0).toList().at(5).toString(),
+                          stored->at(1).toList().at(5).toString()}),
+             statuses);
+}
+
+void TestDispatch::firedWhileOurOwnScreenHasTheFocusAsks_data()
+{
+    QTest::addColumn<QString>("inFront");
+    QTest::newRow("edit form") << u"edit"_s;
+    QTest::newRow("repeat picker") << u"repeat"_s;
+    QTest::newRow("people picker") << u"people"_s;
+    QTest::newRow("an alert") << u"alert"_s;
+}
+
+void TestDispatch::firedWhileOurOwnScreenHasTheFocusAsks()
+{
+    QFETCH(QString, inFront);
+    AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60),
+                                record(u"B"_s, u"Carl"_s, u"For B"_s, 60)});
+    QVERIFY(run.activate());
+    QWidget *focused = nullptr;
+    if (inFront == u"alert"_s) {
+        fire(run, u"A"_s);
+        QTRY_VERIFY(AlertView::visibleAlerts().first()->dialog());
+        focused = AlertView::visibleAlerts().first()->dialog();
+    } else {
+        run.delegate->viewController()->didSelectRowAtIndexPath(
+            *run.delegate->viewController()->mTableView(), platform::IndexPath::forRow(0));
+        auto *form = qobject_cast<EditProps *>(frontOf(run));
+        QVERIFY(form);
+        if (inFront == u"repeat"_s)
+            form->btnSelectRepeat();
+        else if (inFront == u"people"_s)
+            form->ShowPicker();
+        if (inFront != u"edit"_s)
+            QVERIFY(frontOf(run) != form); // the picker is over the form
+        focused = frontOf(run)->view()->window();
+    }
+    QApplication::setActiveWindow(focused);
+    QTRY_COMPARE(QApplication::activeWindow(), focused);
+    const qsizetype alerts = AlertView::visibleAlerts().size();
+
+    fire(run, u"B"_s);
+    QCOMPARE(AlertView::visibleAlerts().size(), alerts + 1);
+    QVERIFY(AlertView::visibleAlerts().last()->message().contains(u"Carl"_s));
+    QVERIFY(!composerOf(run));
+}
+
+void TestDispatch::answeredFromOutsideNeverAsksAgain_data()
+{
+    QTest::addColumn<bool>("inFront");
+    QTest::newRow("in the background") << false;
+    QTest::newRow("in front") << true;
+}
+
+void TestDispatch::answeredFromOutsideNeverAsksAgain()
+{
+    QFETCH(bool, inFront);
+    AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60)});
+    QVERIFY(run.activate());
+    if (!inFront) {
+        run.delegate->window()->hide();
+        QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Background);
+    }
+    // As a notification's action, the tray or a second start hand it over.
+    run.app->answerReminder(reminderFor(u"A"_s));
+    QVERIFY(AlertView::visibleAlerts().isEmpty());
+    QVERIFY(composerOf(run));
+    QCOMPARE(composerOf(run)->body(), u"For A"_s);
+    QVERIFY(run.app->applicationState() != platform::ApplicationState::Background);
+}
+
+void TestDispatch::tryAgainAfterAFailureSendsOnceMore()
+{
+    mModem.reset();
+    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), u"fails-once"_s);
+    QVERIFY(mModem->isReady());
+    AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60)});
+    QVERIFY(run.activate());
+    run.app->answerReminder(reminderFor(u"A"_s));
+    const QPointer<MessageComposer> composer = composerOf(run);
+    send(run);
+    QVERIFY(composer && !composer->hasFinished());
+    QCOMPARE(AlertView::visibleAlerts().size(), 1);
+    QCOMPARE(AlertView::visibleAlerts().first()->buttonTitleAtIndex(1), u"Try Again"_s);
+    QCOMPARE(statusOf(run, 0), u"0"_s);
+
+    AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(1);
+    QTRY_VERIFY(!composer || composer->hasFinished());
+    QCOMPARE(mModem->calls(u"Send"_s).size(), 2);
     QCOMPARE(statusOf(run, 0), u"1"_s);
-    QCOMPARE(statusOf(run, 1), u"0"_s);
+    QVERIFY(AlertView::visibleAlerts().isEmpty());
 }
 
 void TestDispatch::reminderOfAMissingScheduleComposesNothing()
