@@ -86,12 +86,14 @@ void AlertView::present()
         button->setAccessibleName(mButtonTitles[i]);
         if (isCancel)
             box->setEscapeButton(button);
-        else if (i == mButtonTitles.size() - 1)
+        if (mCancelIsDefault ? isCancel : (!isCancel && i == mButtonTitles.size() - 1))
             box->setDefaultButton(button);
         connect(button, &QPushButton::clicked, this,
                 [this, i] { dismissWithClickedButtonIndex(i); });
     }
     box->open();
+    if (QPushButton *focused = box->defaultButton())
+        focused->setFocus(Qt::OtherFocusReason);
 }
 
 void AlertView::dismissWithClickedButtonIndex(int buttonIndex)

@@ -33,6 +33,10 @@ public:
     // automation, which answer them with dismissWithClickedButtonIndex.
     static QList<AlertView *> visibleAlerts();
 
+    // For a question whose other answer cannot be undone: the cancel
+    // button takes the focus and Enter, not the last button.
+    void setCancelButtonIsDefault(bool isDefault) { mCancelIsDefault = isDefault; }
+
     // A delegate that goes away before the alert is answered lets go first.
     void setDelegate(AlertViewDelegate *delegate) { mDelegate = delegate; }
 
@@ -63,6 +67,7 @@ private:
     QStringList mButtonTitles;
     QPointer<QMessageBox> mDialog;
     bool mAnswered = false;
+    bool mCancelIsDefault = false;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "BarButtonItem.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,8 @@ BarButtonItem::BarButtonItem(QWidget *parent)
     setAutoRaise(true);
     setFocusPolicy(Qt::StrongFocus);
     setIconSize({24, 24});
+    // A fingertip's size, whatever the icon or text.
+    setMinimumSize(44, 44);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -55,7 +58,8 @@ QWidget *navigationBar(QWidget *left, const QString &title, QWidget *right)
     label->setObjectName(u"lblTitle"_s);
     QFont bold = label->font();
     bold.setBold(true);
-    bold.setPointSize(13);
+    // Somewhat larger than the text around it, following the user's font.
+    bold.setPointSizeF(QApplication::font().pointSizeF() * 1.2);
     label->setFont(bold);
     label->setAlignment(Qt::AlignCenter);
     // An empty side keeps the width of the other, so the title stays centred.

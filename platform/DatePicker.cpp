@@ -1,6 +1,7 @@
 #include "DatePicker.h"
 
 #include <QDateTimeEdit>
+#include <QEvent>
 #include <QHBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,6 +21,7 @@ DatePicker::DatePicker(QWidget *parent)
     mEdit->setDisplayFormat(u"ddd d MMM yyyy   HH:mm"_s);
     mEdit->setMinimumHeight(36);
     setFocusProxy(mEdit);
+    mEdit->setAccessibleName(tr("Date and time"));
     connect(mEdit, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime &edited) {
         if (mSetting)
             return;
@@ -39,6 +41,19 @@ void DatePicker::setDate(const QDateTime &date)
     mEdit->setDateTime(date.toLocalTime());
     mSetting = false;
     Q_EMIT dateChanged(mDate);
+}
+
+} // namespace platform
+
+namespace platform {
+
+bool DatePicker::event(QEvent *event)
+{
+    // The control a screen reader lands on is the inner edit: it carries the
+    // name the screen gave this picker.
+    if (event->type() == QEvent::Polish && !accessibleName().isEmpty())
+        mEdit->setAccessibleName(accessibleName());
+    return QWidget::event(event);
 }
 
 } // namespace platform

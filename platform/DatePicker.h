@@ -24,6 +24,9 @@ public:
 Q_SIGNALS:
     void dateChanged(const QDateTime &date);
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     QDateTimeEdit *mEdit;
     QDateTime mDate;

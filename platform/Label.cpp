@@ -1,5 +1,7 @@
 #include "Label.h"
 
+#include "Accessibility.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
@@ -10,6 +12,7 @@ namespace platform {
 Label::Label(QWidget *parent)
     : QLabel(parent)
 {
+    installAccessibility();
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }

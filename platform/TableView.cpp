@@ -1,10 +1,16 @@
 #include "TableView.h"
 
+#include "Accessibility.h"
 #include "TableViewCell.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QEasingCurve>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
 namespace platform {
@@ -17,6 +23,7 @@ TableView::TableView(QWidget *parent)
     : QWidget(parent)
     , mScrollBar(new QScrollBar(Qt::Vertical, this))
 {
+    installAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAutoFillBackground(true);
@@ -24,6 +31,10 @@ TableView::TableView(QWidget *parent)
     mScrollBar->setObjectName(QStringLiteral("tableScrollBar"));
     mScrollBar->hide();
     connect(mScrollBar, &QScrollBar::valueChanged, this, [this] { layoutRows(false); });
+    mGlide = new QVariantAnimation(this);
+    mGlide->setEasingCurve(QEasingCurve::OutCubic);
+    connect(mGlide, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { mScrollBar->setValue(value.toInt()); });
 }
 
 TableView::~TableView() = default;
@@ -108,6 +119,12 @@ void TableView::scrollToRowAtIndexPath(const IndexPath &indexPath)
         mScrollBar->setValue(bottom - height());
 }
 
+void TableView::activateRowAtIndexPath(const IndexPath &indexPath)
+{
+    if (indexPath.row >= 0 && indexPath.row < mRowCount)
+        activate(indexPath.row);
+}
+
 void TableView::setPlaceholderText(const QString &text)
 {
     mPlaceholder = text;
@@ -132,17 +149,58 @@ void TableView::wheelEvent(QWheelEvent *event)
 
 void TableView::mousePressEvent(QMouseEvent *event)
 {
-    mPressedRow = event->button() == Qt::LeftButton ? rowAt(event->position().toPoint().y()) : -1;
-    if (mPressedRow >= 0)
-        selectRowAtIndexPath(IndexPath::forRow(mPressedRow));
+    // A press on gliding rows only stops them.
+    const bool wasGliding = mGlide->state() == QAbstractAnimation::Running;
+    mGlide->stop();
+    const QPointF point = mapFromGlobal(event->globalPosition());
+    mPressedRow = event->button() == Qt::LeftButton && !wasGliding ? rowAt(int(point.y())) : -1;
+    mPressPoint = mLastDragPoint = point;
+    mLastDragTime = QDateTime::currentMSecsSinceEpoch();
+    mDragVelocity = 0;
+    mDragging = false;
     setFocus(Qt::MouseFocusReason);
+}
+
+void TableView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPointF point = mapFromGlobal(event->globalPosition());
+    if (!mDragging) {
+        if (qAbs(point.y() - mPressPoint.y()) < QApplication::styleHints()->startDragDistance())
+            return;
+        mDragging = true;
+        mPressedRow = -1; // a drag never opens a row
+        mLastDragPoint = point;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const double moved = mLastDragPoint.y() - point.y();
+    const qint64 elapsed = qMax<qint64>(1, now - mLastDragTime);
+    // Smoothed, so one late event does not decide the glide.
+    mDragVelocity = 0.7 * (moved / double(elapsed)) + 0.3 * mDragVelocity;
+    mScrollBar->setValue(mScrollBar->value() + qRound(moved));
+    mLastDragPoint = point;
+    mLastDragTime = now;
 }
 
 void TableView::mouseReleaseEvent(QMouseEvent *event)
 {
-    const int row = rowAt(event->position().toPoint().y());
-    if (event->button() == Qt::LeftButton && row >= 0 && row == mPressedRow)
+    const int row = rowAt(int(mapFromGlobal(event->globalPosition()).y()));
+    if (mDragging) {
+        const bool fresh = QDateTime::currentMSecsSinceEpoch() - mLastDragTime < 100;
+        if (fresh && qAbs(mDragVelocity) > 0.3) {
+            // About the distance a finger's flick carries on a phone.
+            const int distance = qRound(mDragVelocity * 300);
+            const int target = qBound(0, mScrollBar->value() + distance, mScrollBar->maximum());
+            mGlide->setDuration(600);
+            mGlide->setStartValue(mScrollBar->value());
+            mGlide->setEndValue(target);
+            mGlide->start();
+        }
+    } else if (event->button() == Qt::LeftButton && row >= 0 && row == mPressedRow) {
         activate(row);
+    }
+    mDragging = false;
     mPressedRow = -1;
 }
 

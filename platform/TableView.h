@@ -9,6 +9,7 @@
 #include <optional>
 
 class QScrollBar;
+class QVariantAnimation;
 
 namespace platform {
 
@@ -70,6 +71,8 @@ public:
     std::optional<IndexPath> indexPathForSelectedRow() const;
     void selectRowAtIndexPath(const IndexPath &indexPath);
     void scrollToRowAtIndexPath(const IndexPath &indexPath);
+    // What a tap on the row does: selects it and tells the delegate.
+    void activateRowAtIndexPath(const IndexPath &indexPath);
 
     // Shown when there are no rows.
     QString placeholderText() const { return mPlaceholder; }
@@ -81,6 +84,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -100,6 +104,14 @@ private:
     int mRowHeight = 0;
     int mSelectedRow = -1;
     int mPressedRow = -1;
+    // A finger (or a held mouse button) drags the rows; a drag is never a
+    // tap, and a quick one goes on gliding after the release.
+    QPointF mPressPoint;
+    QPointF mLastDragPoint;
+    qint64 mLastDragTime = 0;
+    double mDragVelocity = 0; // px per ms, positive when the rows move up
+    bool mDragging = false;
+    QVariantAnimation *mGlide = nullptr;
     bool mRefillPending = false;
     QString mPlaceholder;
     QMap<int, TableViewCell *> mVisible;

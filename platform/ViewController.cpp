@@ -2,12 +2,29 @@
 
 #include "Window.h"
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QWidget>
+
+#include <initializer_list>
 
 namespace platform {
 
 namespace {
 bool animations = true;
+
+// The first of these buttons the user can press now, by object name.
+QAbstractButton *shownButton(QWidget *view, std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        for (QAbstractButton *button :
+             view->findChildren<QAbstractButton *>(QString::fromLatin1(name))) {
+            if (button->isVisibleTo(view) && button->isEnabled())
+                return button;
+        }
+    }
+    return nullptr;
+}
 } // namespace
 
 ViewController::ViewController(QObject *parent)
@@ -26,6 +43,7 @@ QWidget *ViewController::view()
 {
     if (!mView) {
         mView = loadView();
+        mView->installEventFilter(this);
         viewDidLoad();
     }
     return mView;
@@ -39,6 +57,37 @@ bool ViewController::shouldAutorotateToInterfaceOrientation(int orientation) con
 QWidget *ViewController::loadView()
 {
     return new QWidget;
+}
+
+bool ViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != mView || event->type() != QEvent::KeyPress)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    if (key->key() == Qt::Key_Escape) {
+        if (QAbstractButton *cancel = shownButton(mView, {"btnBack", "btnCancel"})) {
+            cancel->click();
+        } else if (mPresenting) {
+            dismissModalViewControllerAnimated(true);
+        } else {
+            return false;
+        }
+        return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        auto *focused = qobject_cast<QAbstractButton *>(mView->focusWidget());
+        if (focused && mView->isAncestorOf(focused) && focused->isEnabled()) {
+            focused->click();
+            return true;
+        }
+        if (QAbstractButton *main = shownButton(mView, {"btnSave", "btnDone", "btnSend"})) {
+            main->click();
+            return true;
+        }
+    }
+    return false;
 }
 
 Window *ViewController::window() const

@@ -70,6 +70,12 @@ public:
     static bool animationsEnabled();
 
 protected:
+    // Escape presses the screen's Cancel (or Back), and closes a presented
+    // screen that has none; Enter presses the focused button, or else the
+    // screen's main action (Save, Done, Send). Keys a control uses itself
+    // (Enter in the message text) never get here.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     // Makes the view; the default is an empty widget. Screens build theirs
     // from their layout.
     virtual QWidget *loadView();

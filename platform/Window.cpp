@@ -120,6 +120,34 @@ ViewController *Window::frontController() const
     return front;
 }
 
+namespace {
+
+// On the screen's first control below its bar (the bar's Cancel would make
+// Enter cancel), else on its first control; never on a frame or a label.
+void focusFirstControl(QWidget *view)
+{
+    QWidget *first = nullptr;
+    for (QWidget *w = view->nextInFocusChain(); w && w != view; w = w->nextInFocusChain()) {
+        if (!view->isAncestorOf(w) || !(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(view) ||
+            !w->isEnabled())
+            continue;
+        bool inBar = false;
+        for (QWidget *p = w->parentWidget(); p && p != view; p = p->parentWidget())
+            inBar = inBar || p->objectName() == QLatin1String("navigationBar");
+        if (!inBar) {
+            first = w;
+            break;
+        }
+        if (!first)
+            first = w;
+    }
+    view->setFocus(Qt::OtherFocusReason);
+    if (first)
+        first->setFocus(Qt::TabFocusReason);
+}
+
+} // namespace
+
 void Window::presentScreen(QWidget *view, ModalTransitionStyle style, bool animated,
                            std::function<void(bool tappedAway)> onTapAway)
 {
@@ -157,10 +185,7 @@ void Window::presentScreen(QWidget *view, ModalTransitionStyle style, bool anima
                     s.curl = curl;
             }
         }
-        guardedView->setFocus(Qt::OtherFocusReason);
-        if (QWidget *first = guardedView->nextInFocusChain();
-            first && first != guardedView && guardedView->isAncestorOf(first))
-            first->setFocus(Qt::TabFocusReason);
+        focusFirstControl(guardedView);
     };
 
     if (!animated || underPicture.isNull()) {

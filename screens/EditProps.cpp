@@ -107,7 +107,8 @@ void EditProps::btnSave()
 
 void EditProps::btnDelete()
 {
-    platform::AlertView::show(u"Delete schedule ?"_s, u""_s, this, u"No"_s, {u"Yes"_s});
+    platform::AlertView::show(u"Delete schedule ?"_s, u""_s, this, u"No"_s, {u"Yes"_s})
+        ->setCancelButtonIsDefault(true);
 }
 
 void EditProps::alertViewClickedButtonAtIndex(platform::AlertView &, int buttonIndex)

@@ -1,0 +1,237 @@
+// The screens as a finger, a keyboard and a screen reader use them: synthetic
+// touch-like drags and keys, and Qt's own accessibility interfaces.
+
+#include "platform/DatePicker.h"
+#include "platform/Label.h"
+#include "platform/TableView.h"
+#include "screens/EditProps.h"
+#include "screens/Properties.h"
+#include "screens/VelkariViewController.h"
+#include "support/AppHarness.h"
+#include "support/MockClock.h"
+
+#include <QAccessible>
+#include <QDateTimeEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using platform::AlertView;
+using platform::ViewController;
+
+namespace {
+
+QVariantList schedules(int count)
+{
+    QVariantList list;
+    for (int i = 0; i < count; ++i)
+        list.append(QVariant(QVariantList{
+            u"ID%1"_s.arg(i), u"Person %1"_s.arg(i), u"555 01%1"_s.arg(i),
+            platform::Clock::now().addSecs(3600), u"Text %1"_s.arg(i), u"0"_s, u"0"_s}));
+    return list;
+}
+
+ViewController *frontOf(AppHarness &run)
+{
+    ViewController *front = run.delegate->viewController();
+    while (front->presentedViewController())
+        front = front->presentedViewController();
+    return front;
+}
+
+// A finger's drag: press, moves in small steps, release.
+void drag(QWidget *widget, QPoint from, int dy)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    const int steps = 10;
+    for (int i = 1; i <= steps; ++i) {
+        QMouseEvent move(QEvent::MouseMove, from + QPoint(0, dy * i / steps),
+                         widget->mapToGlobal(from + QPoint(0, dy * i / steps)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, from + QPoint(0, dy));
+}
+
+} // namespace
+
+class TestTouchKeyboard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dragScrollsTheListAndATapOpensARow();
+    void escapeAndEnterOnEachScreen_data();
+    void escapeAndEnterOnEachScreen();
+    void deleteQuestionFocusesNo();
+    void screenReaderHearsValuesAndRowsInOrder();
+};
+
+void TestTouchKeyboard::dragScrollsTheListAndATapOpensARow()
+{
+    MockClock clock;
+    AppHarness run(schedules(40));
+    QVERIFY(run.activate());
+    platform::TableView *table = run.delegate->viewController()->mTableView();
+    table->layoutIfNeeded();
+    QVERIFY(table->verticalScrollBar()->maximum() > 300);
+
+    drag(table, {40, 400}, -300);
+    const int released = table->verticalScrollBar()->value();
+    QVERIFY(released >= 250);
+    // A quick flick glides on after the finger has left, then settles.
+    QTRY_VERIFY(table->verticalScrollBar()->value() > released);
+    for (int last = -1; last != table->verticalScrollBar()->value();) {
+        last = table->verticalScrollBar()->value();
+        QTest::qWait(100);
+    }
+    QVERIFY(!run.delegate->viewController()->presentedViewController()); // a drag opens nothing
+
+    // A tap, without moving, still opens the row under it.
+    const int top = table->verticalScrollBar()->value();
+    QTest::mouseClick(table, Qt::LeftButton, {}, {40, table->rowHeight() / 2});
+    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    QVERIFY(form);
+    QCOMPARE(form->mIndex, top / table->rowHeight());
+}
+
+void TestTouchKeyboard::escapeAndEnterOnEachScreen_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("about, Escape") << u"about"_s << int(Qt::Key_Escape) << true;
+    QTest::newRow("new form, Escape") << u"new"_s << int(Qt::Key_Escape) << true;
+    QTest::newRow("edit form, Escape") << u"edit"_s << int(Qt::Key_Escape) << true;
+    QTest::newRow("edit form, Enter in the date saves") << u"edit"_s << int(Qt::Key_Return) << true;
+    QTest::newRow("repeat picker, Escape") << u"repeat"_s << int(Qt::Key_Escape) << true;
+    QTest::newRow("people picker, Escape") << u"people"_s << int(Qt::Key_Escape) << true;
+    QTest::newRow("list, Escape does nothing") << u"list"_s << int(Qt::Key_Escape) << false;
+}
+
+void TestTouchKeyboard::escapeAndEnterOnEachScreen()
+{
+    QFETCH(QString, screen);
+    QFETCH(int, key);
+    QFETCH(bool, closes);
+    MockClock clock;
+    AppHarness run(schedules(2));
+    QVERIFY(run.activate());
+    VelkariViewController *list = run.delegate->viewController();
+    if (screen == u"about"_s) {
+        list->btnAbout();
+    } else if (screen == u"new"_s) {
+        list->btnAdd();
+    } else if (screen != u"list"_s) {
+        list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
+        auto *form = qobject_cast<EditProps *>(frontOf(run));
+        QVERIFY(form);
+        if (screen == u"repeat"_s)
+            form->btnSelectRepeat();
+        else if (screen == u"people"_s)
+            form->ShowPicker();
+    }
+    ViewController *shown = frontOf(run);
+    ViewController *under = shown->presentingViewController();
+    QVERIFY(screen == u"list"_s || under);
+    // The screen opened with the focus on one of its own controls.
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QVERIFY2(shown->view()->isAncestorOf(focused), qPrintable(focused->objectName()));
+    QVERIFY(focused->focusPolicy() & Qt::TabFocus);
+
+    const QByteArray before = readFile(run.env().dataFile());
+    const qsizetype reminders = run.app->scheduledLocalNotifications().size();
+    // Enter on a focused button presses that button; elsewhere it is Save.
+    if (auto *form = qobject_cast<EditProps *>(shown); form && key == Qt::Key_Return) {
+        focused = form->crDate->editor();
+        focused->setFocus(Qt::TabFocusReason);
+    }
+    QTest::keyClick(focused, Qt::Key(key));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!closes) {
+        QCOMPARE(frontOf(run), shown);
+        return;
+    }
+    QCOMPARE(frontOf(run), under);
+    // Saving the edit form registers the schedule's reminder anew.
+    const bool saved = screen == u"edit"_s && key == Qt::Key_Return;
+    QCOMPARE(run.app->scheduledLocalNotifications().size() != reminders, saved);
+    if (!saved)
+        QCOMPARE(readFile(run.env().dataFile()), before);
+}
+
+void TestTouchKeyboard::deleteQuestionFocusesNo()
+{
+    MockClock clock;
+    AppHarness run(schedules(1));
+    QVERIFY(run.activate());
+    VelkariViewController *list = run.delegate->viewController();
+    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
+    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    QVERIFY(form);
+    form->btnDelete();
+    QTRY_VERIFY(!AlertView::visibleAlerts().isEmpty() &&
+                AlertView::visibleAlerts().first()->dialog());
+    QMessageBox *box = AlertView::visibleAlerts().first()->dialog();
+    QCOMPARE(box->defaultButton()->text(), u"No"_s);
+    QTRY_COMPARE(box->focusWidget(), box->defaultButton());
+
+    const QByteArray before = readFile(run.env().dataFile());
+    QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+    QVERIFY(AlertView::visibleAlerts().isEmpty());
+    QCOMPARE(readFile(run.env().dataFile()), before); // nothing deleted
+}
+
+void TestTouchKeyboard::screenReaderHearsValuesAndRowsInOrder()
+{
+    MockClock clock;
+    AppHarness run(schedules(5));
+    QVERIFY(run.activate());
+    VelkariViewController *list = run.delegate->viewController();
+    list->mTableView()->layoutIfNeeded();
+
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(list->mTableView());
+    QCOMPARE(table->role(), QAccessible::List);
+    QCOMPARE(table->childCount(), 5);
+    for (int i = 0; i < table->childCount(); ++i) {
+        QAccessibleInterface *row = table->child(i);
+        QCOMPARE(row->role(), QAccessible::ListItem);
+        QVERIFY2(row->text(QAccessible::Name).startsWith(u"Person %1,"_s.arg(i)),
+                 qPrintable(row->text(QAccessible::Name)));
+        QCOMPARE(table->indexOfChild(row), i);
+    }
+    list->mTableView()->selectRowAtIndexPath(platform::IndexPath::forRow(2));
+    QVERIFY(table->child(2)->state().selected);
+    QVERIFY(!table->child(1)->state().selected);
+
+    // Pressing a row, as a screen reader does, opens it.
+    QAccessibleInterface *third = table->child(2);
+    QVERIFY(third->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+    third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    QVERIFY(form);
+    QCOMPARE(form->mIndex, 2);
+
+    QAccessibleInterface *name = QAccessible::queryAccessibleInterface(form->lblName);
+    QCOMPARE(name->text(QAccessible::Name), form->lblName->accessibleName());
+    QCOMPARE(name->text(QAccessible::Description), u"Person 2"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(form->lblRepeat)->text(QAccessible::Description),
+             form->lblRepeat->text());
+    QVERIFY(!QAccessible::queryAccessibleInterface(form->crDate->editor())
+                 ->text(QAccessible::Name)
+                 .isEmpty());
+
+    // The empty list's hint is read too.
+    AppHarness empty(QVariantList{});
+    QAccessibleInterface *emptyTable =
+        QAccessible::queryAccessibleInterface(empty.delegate->viewController()->mTableView());
+    QCOMPARE(emptyTable->childCount(), 0);
+    QCOMPARE(emptyTable->text(QAccessible::Description),
+             empty.delegate->viewController()->mTableView()->placeholderText());
+    QVERIFY(!emptyTable->text(QAccessible::Description).isEmpty());
+}
+
+QTEST_MAIN(TestTouchKeyboard)
+#include "tst_touchkeyboard.moc"
