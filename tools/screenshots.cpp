@@ -221,5 +221,24 @@ int main(int argc, char *argv[])
     for (platform::AlertView *alert : platform::AlertView::visibleAlerts())
         alert->dismissWithClickedButtonIndex(0);
     settle();
+
+    // A Phosh phone's screen, and the same list in a dark palette.
+    window->resize(360, 720);
+    settle();
+    ok &= save(window, out + u"/list-phone.png"_s);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x22));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x16, 0x16, 0x18));
+    dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x28));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x2c, 0x2c, 0x2e));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9e));
+    dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    QApplication::setPalette(dark);
+    settle();
+    ok &= save(window, out + u"/list-dark.png"_s);
     return ok ? 0 : 1;
 }
