@@ -3,6 +3,7 @@
 #include "AlertView.h"
 #include "BarButtonItem.h"
 #include "Log.h"
+#include "SmsAvailability.h"
 #include "SmsTransport.h"
 #include "TextView.h"
 
@@ -16,7 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace platform {
 
 MessageComposer::MessageComposer(QObject *parent)
-    : MessageComposer(SmsTransport::availableTransport(), parent)
+    : MessageComposer(SmsAvailability::shared().makeTransport(), parent)
 {
 }
 
@@ -46,7 +47,7 @@ MessageComposer::~MessageComposer()
 
 bool MessageComposer::canSendText()
 {
-    return SmsTransport::canSendText();
+    return SmsAvailability::shared().canSendText();
 }
 
 void MessageComposer::setBody(const QString &body)

@@ -43,12 +43,12 @@ class MessageComposer : public ViewController, private AlertViewDelegate {
     Q_OBJECT
 
 public:
-    // Sends through the transport available now, if any.
+    // Sends through the transport last found available, if any; never waits.
     explicit MessageComposer(QObject *parent = nullptr);
     explicit MessageComposer(std::unique_ptr<SmsTransport> transport, QObject *parent = nullptr);
     ~MessageComposer() override;
 
-    // Whether this device can send text messages at all.
+    // Whether this device can send text messages at all, as last found.
     static bool canSendText();
 
     void setMessageComposeDelegate(MessageComposeDelegate *delegate) { mDelegate = delegate; }

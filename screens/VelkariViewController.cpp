@@ -10,6 +10,7 @@
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Log.h"
+#include "platform/SmsAvailability.h"
 #include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
 
@@ -25,6 +26,9 @@ VelkariViewController::VelkariViewController(QObject *parent)
     : platform::ViewController(parent)
     , ui(std::make_unique<Ui::VelkariViewController>())
 {
+    // Asked from the start, so that a reminder finds the answer ready.
+    connect(&platform::SmsAvailability::shared(), &platform::SmsAvailability::settled, this,
+            &VelkariViewController::openWaitingComposer);
 }
 
 VelkariViewController::~VelkariViewController() = default;
@@ -150,7 +154,8 @@ VelkariViewController::cellForRowAtIndexPath(platform::TableView &tableView,
 void VelkariViewController::sendSMS(const QString &body, const QStringList &recipientList)
 {
     Composition composition{mNotID, body, recipientList};
-    if (mComposer) {
+    // Still asking the bus whether text can be sent: waits for the answer.
+    if (mComposer || !platform::SmsAvailability::shared().isSettled()) {
         // Two composers stacked would leave one of them recording its result
         // on the other's schedule.
         mWaitingCompositions.push_back(std::move(composition));
@@ -163,7 +168,7 @@ void VelkariViewController::openComposer(const Composition &composition)
 {
     auto composer = std::make_unique<platform::MessageComposer>();
     if (!composer->hasTransport())
-        return;
+        return; // a device that cannot send text shows nothing
     composer->setMessageComposeDelegate(this);
     composer->setBody(composition.body);
     composer->setRecipients(composition.recipients);
@@ -184,7 +189,8 @@ void VelkariViewController::openComposer(const Composition &composition)
 
 void VelkariViewController::openWaitingComposer()
 {
-    while (!mComposer && !mWaitingCompositions.empty()) {
+    while (!mComposer && !mWaitingCompositions.empty() &&
+           platform::SmsAvailability::shared().isSettled()) {
         const Composition next = std::move(mWaitingCompositions.front());
         mWaitingCompositions.pop_front();
         openComposer(next);

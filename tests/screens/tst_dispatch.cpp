@@ -5,6 +5,7 @@
 #include "platform/ImageView.h"
 #include "platform/MessageComposer.h"
 #include "platform/ReminderCenter.h"
+#include "platform/SmsAvailability.h"
 #include "platform/TextView.h"
 #include "platform/Window.h"
 #include "screens/EditProps.h"
@@ -17,6 +18,7 @@
 
 #include <QJsonArray>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
@@ -48,8 +50,12 @@ Reminder reminderFor(const QString &id)
     return reminder;
 }
 
+// The composer in front, once the app knows whether text can be sent.
 MessageComposer *composerOf(AppHarness &run)
 {
+    QDeadlineTimer deadline(5000);
+    while (!platform::SmsAvailability::shared().isSettled() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     platform::ViewController *front = run.delegate->viewController();
     while (front->presentedViewController())
         front = front->presentedViewController();
@@ -94,6 +100,7 @@ private Q_SLOTS:
     void answeredFromOutsideNeverAsksAgain_data();
     void answeredFromOutsideNeverAsksAgain();
     void tryAgainAfterAFailureSendsOnceMore();
+    void aModemThatNeverAnswersFreezesNothing();
     void reminderOfAMissingScheduleComposesNothing();
     void badgeGoesBelowZeroAndShowsNothing();
     void firstOfTwoRecordsWithOneIDIsUsed();
@@ -316,6 +323,7 @@ void TestDispatch::deviceThatCannotSendShowsNothing()
     AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"Hi"_s, 60)});
     QVERIFY(run.activate());
     const QByteArray file = readFile(run.env().dataFile());
+    QVERIFY(!composerOf(run));
     QVERIFY(!MessageComposer::canSendText());
     run.delegate->didReceiveLocalNotification(*run.app, reminderFor(u"A"_s));
     AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(1);
@@ -471,6 +479,28 @@ void TestDispatch::tryAgainAfterAFailureSendsOnceMore()
     QTRY_VERIFY(!composer || composer->hasFinished());
     QCOMPARE(mModem->calls(u"Send"_s).size(), 2);
     QCOMPARE(statusOf(run, 0), u"1"_s);
+    QVERIFY(AlertView::visibleAlerts().isEmpty());
+}
+
+void TestDispatch::aModemThatNeverAnswersFreezesNothing()
+{
+    mModem.reset();
+    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), u"objects-hang"_s);
+    QVERIFY(mModem->isReady());
+    AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60)});
+    QVERIFY(run.activate());
+    // The window keeps handling events while the bus is asked.
+    int ticksWhileAsking = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (!platform::SmsAvailability::shared().isSettled())
+            ++ticksWhileAsking;
+    });
+    ticker.start(20);
+    run.app->answerReminder(reminderFor(u"A"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(platform::SmsAvailability::shared().isSettled(), 5000);
+    QVERIFY(ticksWhileAsking > 0);
+    QVERIFY(!composerOf(run)); // no modem answered: the device cannot send
     QVERIFY(AlertView::visibleAlerts().isEmpty());
 }
 
