@@ -174,6 +174,7 @@ void TestTouchKeyboard::deleteQuestionFocusesNo()
     QTRY_VERIFY(!AlertView::visibleAlerts().isEmpty() &&
                 AlertView::visibleAlerts().first()->dialog());
     QMessageBox *box = AlertView::visibleAlerts().first()->dialog();
+    QCOMPARE(QAccessible::queryAccessibleInterface(box)->role(), QAccessible::AlertMessage);
     QCOMPARE(box->defaultButton()->text(), u"No"_s);
     QTRY_COMPARE(box->focusWidget(), box->defaultButton());
 
