@@ -36,6 +36,8 @@ void TestCrashSafety::killedWriterNeverTearsTheFile()
         ::kill(pid_t(writer.processId()), SIGKILL);
         QVERIFY(writer.waitForFinished(5000));
 
+        if (!QFile::exists(env.dataFile()))
+            continue; // killed before it made the store at all (a busy machine)
         const QByteArray bytes = readFile(env.dataFile());
         const auto list = platform::PropertyList::parse(bytes);
         QVERIFY2(list, qPrintable(u"torn after kill %1"_s.arg(kill)));
