@@ -10,6 +10,10 @@
 #include "platform/TextView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QScrollArea>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,6 +29,53 @@ void ScheduleForm::connectShared(QAbstractButton *cancel, QAbstractButton *clear
     connect(clear, &QAbstractButton::clicked, this, &ScheduleForm::btnClear);
     connect(exitText, &QAbstractButton::clicked, this, &ScheduleForm::btnExitTxt);
     connect(selectRepeat, &QAbstractButton::clicked, this, &ScheduleForm::btnSelectRepeat);
+}
+
+void ScheduleForm::keepTextInSight(QWidget *content)
+{
+    auto *layout = content->parentWidget()
+                       ? qobject_cast<QBoxLayout *>(content->parentWidget()->layout())
+                       : nullptr;
+    const int index = layout ? layout->indexOf(content) : -1;
+    if (index < 0)
+        return;
+    auto *scroller = new QScrollArea;
+    scroller->setObjectName(u"formScroller"_s);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus); // its controls take the focus, not the frame
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->insertWidget(index, scroller, layout->stretch(index));
+    scroller->setWidget(content); // takes it out of the layout
+    content->setAutoFillBackground(false);
+    scroller->viewport()->setAutoFillBackground(false);
+    const auto showText = [this, scroller] {
+        QWidget *focused = QApplication::focusWidget();
+        if (!focused || (focused != txtMessage && !txtMessage->isAncestorOf(focused)))
+            return;
+        // The line being typed, not only some part of the text box.
+        const QRect cursor = txtMessage->cursorRect();
+        const QPoint at = txtMessage->viewport()->mapTo(scroller->widget(), cursor.center());
+        scroller->ensureVisible(at.x(), at.y(), 0, cursor.height());
+    };
+    // From the event loop: the layout settles first after a resize.
+    const auto showTextSoon = [showText, scroller] {
+        QMetaObject::invokeMethod(scroller, showText, Qt::QueuedConnection);
+    };
+    connect(qApp, &QApplication::focusChanged, scroller, showTextSoon);
+    connect(txtMessage, &QPlainTextEdit::cursorPositionChanged, scroller, showTextSoon);
+    // The window shrinking under a keyboard that comes up while typing.
+    scroller->viewport()->installEventFilter(this);
+    mShowText = showTextSoon;
+    mScroller = scroller;
+}
+
+bool ScheduleForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (mScroller && watched == mScroller->viewport() && event->type() == QEvent::Resize &&
+        mShowText)
+        mShowText();
+    return platform::ViewController::eventFilter(watched, event);
 }
 
 void ScheduleForm::roundCorners()

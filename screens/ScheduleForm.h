@@ -5,7 +5,12 @@
 #include "platform/PeoplePicker.h"
 #include "platform/ViewController.h"
 
+#include <QPointer>
+
+#include <functional>
+
 class QAbstractButton;
+class QScrollArea;
 class QLabel;
 class QWidget;
 namespace platform {
@@ -53,6 +58,8 @@ public:
     void alertViewClickedButtonAtIndex(platform::AlertView &alertView, int buttonIndex) override;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     // Binds the outlets and actions both layouts have.
     template<class Ui> void bindShared(Ui &ui)
     {
@@ -64,6 +71,7 @@ protected:
         mRepeatView = ui.mRepeatView;
         crDate = ui.crDate;
         connectShared(ui.btnCancel, ui.btnClear, ui.btnExitTxt, ui.btnSelectRepeat);
+        keepTextInSight(ui.formContent);
     }
 
     // Opens the address book for a recipient (both forms' picker action).
@@ -75,6 +83,12 @@ protected:
     bool refusePassedMoment(platform::AlertViewDelegate *alertDelegate);
 
 private:
+    // The form scrolls under a short window (an on-screen keyboard takes the
+    // lower half of a phone's screen), keeping the message text in sight
+    // while it is typed in.
+    void keepTextInSight(QWidget *content);
+    QPointer<QScrollArea> mScroller;
+    std::function<void()> mShowText;
     void connectShared(QAbstractButton *cancel, QAbstractButton *clear, QAbstractButton *exitText,
                        QAbstractButton *selectRepeat);
 };

@@ -4,6 +4,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Label.h"
 #include "platform/TableView.h"
+#include "platform/TextView.h"
 #include "screens/EditProps.h"
 #include "screens/Properties.h"
 #include "screens/VelkariViewController.h"
@@ -13,8 +14,10 @@
 #include <QAccessible>
 #include <QDateTimeEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
@@ -64,6 +67,7 @@ private Q_SLOTS:
     void escapeAndEnterOnEachScreen_data();
     void escapeAndEnterOnEachScreen();
     void deleteQuestionFocusesNo();
+    void formKeepsTheTextInSightAndTabsInVisualOrder();
     void screenReaderHearsValuesAndRowsInOrder();
 };
 
@@ -182,6 +186,54 @@ void TestTouchKeyboard::deleteQuestionFocusesNo()
     QTest::keyClick(box->focusWidget(), Qt::Key_Return);
     QVERIFY(AlertView::visibleAlerts().isEmpty());
     QCOMPARE(readFile(run.env().dataFile()), before); // nothing deleted
+}
+
+void TestTouchKeyboard::formKeepsTheTextInSightAndTabsInVisualOrder()
+{
+    MockClock clock;
+    AppHarness run(schedules(1));
+    QVERIFY(run.activate());
+    VelkariViewController *list = run.delegate->viewController();
+    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
+    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    QVERIFY(form);
+
+    // Tab goes down the screen, row by row, left to right within a row.
+    QWidget *view = form->view();
+    QList<QWidget *> chain;
+    for (QWidget *w = view->nextInFocusChain(); w && w != view; w = w->nextInFocusChain()) {
+        if (view->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(view))
+            chain.append(w);
+    }
+    QVERIFY(chain.size() >= 5);
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        const QRect before(chain[i - 1]->mapTo(view, QPoint()), chain[i - 1]->size());
+        const QRect after(chain[i]->mapTo(view, QPoint()), chain[i]->size());
+        const bool sameRow = after.top() < before.bottom() && before.top() < after.bottom();
+        QVERIFY2(sameRow ? after.left() >= before.left() : after.top() >= before.bottom(),
+                 qPrintable(chain[i - 1]->objectName() + u" then "_s + chain[i]->objectName()));
+    }
+
+    // A keyboard takes the lower part of a phone's screen while typing: the
+    // line being typed stays in sight.
+    run.delegate->window()->resize(360, 280);
+    QStringList lines;
+    for (int i = 0; i < 20; ++i)
+        lines.append(u"line %1"_s.arg(i));
+    form->txtMessage->setPlainText(lines.join(u'\n'));
+    form->txtMessage->moveCursor(QTextCursor::End);
+    form->txtMessage->setFocus(Qt::MouseFocusReason);
+    auto *scroller = view->findChild<QScrollArea *>(u"formScroller"_s);
+    QVERIFY(scroller);
+    const auto cursorInSight = [&] {
+        const QRect cursor = form->txtMessage->cursorRect();
+        const QRect shown(
+            form->txtMessage->viewport()->mapTo(scroller->viewport(), cursor.topLeft()),
+            cursor.size());
+        return scroller->viewport()->rect().contains(shown);
+    };
+    QTRY_VERIFY(cursorInSight());
+    QVERIFY(scroller->verticalScrollBar()->value() > 0);
 }
 
 void TestTouchKeyboard::screenReaderHearsValuesAndRowsInOrder()
