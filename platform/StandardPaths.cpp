@@ -1,5 +1,8 @@
 #include "StandardPaths.h"
 
+#include "Log.h"
+#include "PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -10,12 +13,11 @@ namespace platform {
 
 namespace {
 
-void makePrivateDirectory(const QString &path)
+void makeFolder(const QString &path)
 {
-    if (QFileInfo::exists(path))
-        return;
-    if (QDir().mkpath(path))
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString error;
+    if (!makePrivateDirectory(path, &error))
+        log("Cannot use the folder %@: %@", path, error);
 }
 
 } // namespace
@@ -28,9 +30,9 @@ QString applicationDataDirectory()
 QString documentsDirectory()
 {
     const QString base = applicationDataDirectory();
-    makePrivateDirectory(base);
+    makeFolder(base);
     const QString documents = base + u"/Documents"_s;
-    makePrivateDirectory(documents);
+    makeFolder(documents);
     return documents;
 }
 
