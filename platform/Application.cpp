@@ -136,7 +136,7 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     // The platform starts the app with the reminder the user answered.
     const std::optional<Reminder> answered = reminderFromLaunchArguments(qtApp.arguments());
 
-    SingleInstance instance(applicationDataDirectory());
+    SingleInstance instance(applicationInstanceKey());
     if (!instance.becomePrimary()) {
         // The running copy hears the answer instead, or comes to the front.
         const QByteArray message =

@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -308,7 +312,7 @@ void TestScheduleStore::hostileFilesNeitherHangNorLeak_data()
     QTest::addColumn<QString>("kind");
     for (const char *kind : {"fifo", "link to /dev/zero", "larger than the bound",
                              "file of another user", "folder of another user", "umask 000",
-                             "file-size limit"})
+                             "file-size limit", "data folder not UTF-8"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -325,6 +329,29 @@ void TestScheduleStore::hostileFilesNeitherHangNorLeak()
     if (kind.contains(u"another user") && (::geteuid() != 0 || !nobody))
         QSKIP("needs root and a user 'nobody'");
 
+    if (kind == u"data folder not UTF-8") {
+        const QByteArray home = QFile::encodeName(env.root()) + "/data\xff\xfe";
+        qputenv("XDG_DATA_HOME", home);
+        ScheduleStore store;
+        QVERIFY(!store.LoadData().creationFailed);
+        store.mList()->append(QVariant(record(u"A"_s, QDateTime::currentDateTimeUtc())));
+        QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+        // In the folder of those very bytes, and nowhere else.
+        QCOMPARE(::access((home + "/Velkari/Documents/ Velkari.dat").constData(), R_OK), 0);
+        std::vector<std::string> folders;
+        for (const auto &entry : std::filesystem::directory_iterator(env.root().toStdString()))
+            folders.push_back(entry.path().filename().string());
+        std::sort(folders.begin(), folders.end());
+        ScheduleStore again;
+        const bool read = !again.LoadData().readFailed;
+        // QTemporaryDir cannot name it either.
+        std::filesystem::remove_all(home.toStdString());
+        QCOMPARE(folders, (std::vector<std::string>{"cache", "config", "data", "data\xff\xfe",
+                                                    "home", "runtime", "state"}));
+        QVERIFY(read);
+        QCOMPARE(again.count(), 1);
+        return;
+    }
     QVERIFY(QDir().mkpath(env.documents()));
     QVERIFY(writeFile(env.dataFile(), emptyStore));
     if (kind == u"fifo") {
