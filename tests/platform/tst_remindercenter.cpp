@@ -1,3 +1,4 @@
+#include "platform/PropertyList.h"
 #include "platform/ReminderCenter.h"
 #include "platform/WallClockTimer.h"
 #include "support/MockClock.h"
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+using platform::PropertyList;
 using platform::Reminder;
 using platform::ReminderCenter;
 using platform::CalendarUnit::Day;
@@ -365,7 +367,10 @@ void TestReminderCenter::hostileRegistryIsNeverWrittenThrough()
     const QByteArray name = QFile::encodeName(path);
     const QString data = env.dataFile();
     QVERIFY(QDir().mkpath(env.documents()));
-    QVERIFY(writeFile(data, "what the user scheduled"));
+    // A list as the data file holds one: readable as a registry too.
+    const QByteArray scheduled =
+        PropertyList::serialize(QVariantList{QVariant(QVariantList{u"ID"_s, u"Anna"_s})});
+    QVERIFY(writeFile(data, scheduled));
     const QByteArray damaged = "<plist><array><dict><key>fireDate";
     const QString takenName = path + u".unreadable-20261207T101112"_s;
 
@@ -397,7 +402,7 @@ void TestReminderCenter::hostileRegistryIsNeverWrittenThrough()
 
     ReminderCenter center(path);
     center.scheduleLocalNotification(reminder(u"new"_s, clock.now().addSecs(5)));
-    QCOMPARE(readFile(data), QByteArray("what the user scheduled"));
+    QCOMPARE(readFile(data), scheduled);
 
     if (kind == u"cannot be kept aside" || kind == u"folder of another user") {
         QVERIFY(!center.unusableReason().isEmpty());
