@@ -3,6 +3,7 @@
 
 #include "app/VelkariAppDelegate.h"
 #include "platform/Application.h"
+#include "platform/Label.h"
 #include "platform/PropertyList.h"
 #include "platform/TableView.h"
 #include "platform/Window.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
@@ -74,8 +76,31 @@ void BM_FullScroll(benchmark::State &state)
     }
 }
 
+// A row's message label given one text of n MiB and measured, as a layout
+// does; Qt's own label (range 1) as the peer that lays out the whole text.
+void BM_LongMessageRow(benchmark::State &state)
+{
+    const QString text(qsizetype(state.range(0)) * 1024 * 1024 / 2, u'x'); // n MiB of UTF-16
+    std::unique_ptr<QLabel> label;
+    if (state.range(1))
+        label = std::make_unique<QLabel>();
+    else
+        label = std::make_unique<platform::Label>();
+    for (auto _ : state) {
+        label->setText(text);
+        benchmark::DoNotOptimize(label->sizeHint());
+        label->setText(QString());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_LongMessageRow)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({64, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadData)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullScroll)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 

@@ -1,5 +1,7 @@
 #include "AddressBook.h"
 
+#include "PrivateFiles.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QCollator>
@@ -711,8 +713,10 @@ AddressBook AddressBook::load(const QString &directory)
         if (count++ >= MaximumFiles || total >= MaximumTotalSize ||
             book.mPeople.size() >= MaximumPeople)
             break;
-        QFile file(info.filePath());
-        if (!file.open(QIODevice::ReadOnly))
+        // A link to a FIFO passes the filter: the opened file is checked.
+        const int fd = openRegularFile(info.filePath(), FollowLinks);
+        QFile file;
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
             continue;
         const QByteArray bytes = file.read(std::min(MaximumFileSize, MaximumTotalSize - total));
         total += bytes.size();

@@ -129,6 +129,8 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
         return 1;
     }
 
+    // A save past the file-size limit is a failed save, not the end.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(u"Velkari"_s);
     QApplication::setApplicationVersion(QStringLiteral(VELKARI_VERSION));
@@ -138,7 +140,7 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     // The platform starts the app with the reminder the user answered.
     const std::optional<Reminder> answered = reminderFromLaunchArguments(qtApp.arguments());
 
-    SingleInstance instance(applicationDataDirectory());
+    SingleInstance instance(applicationInstanceKey());
     if (!instance.becomePrimary()) {
         // The running copy hears the answer instead, or comes to the front.
         const QByteArray message =
@@ -190,6 +192,19 @@ bool Application::launch(const LaunchOptions &options)
                         tr("The registered reminders could not be read. The file was kept as "
                            "%1; reminders registered before are not in effect.")
                             .arg(mReminders->keptAsidePath()),
+                        nullptr, u"OK"_s);
+    }
+    if (mReminders->damagedEntries() > 0) {
+        AlertView::show(u"Velkari"_s,
+                        tr("%n registered reminder(s) could not be read and are not in effect. "
+                           "They were kept as %1.", nullptr, mReminders->damagedEntries())
+                            .arg(mReminders->damagedEntriesPath()),
+                        nullptr, u"OK"_s);
+    }
+    if (!mReminders->unusableReason().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("Reminders cannot be registered: %1. The file is left as it is.")
+                            .arg(mReminders->unusableReason()),
                         nullptr, u"OK"_s);
     }
     mReminders->start();

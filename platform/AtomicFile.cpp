@@ -1,11 +1,14 @@
 #include "AtomicFile.h"
 
+#include "PrivateFiles.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -44,22 +47,36 @@ bool writeAll(int fd, const char *data, qsizetype size)
 
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
+                         bool followLinks)
 {
+    // Past the file-size limit (ulimit -f) a write then fails with EFBIG, an
+    // ordinary failed save, instead of the signal ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QFileInfo info(path);
-    if (info.isSymLink())
+    if (followLinks && info.isSymLink())
         info = QFileInfo(info.symLinkTarget());
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     QByteArray temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
 
+    QString reason;
+    if (!isOwnedByUser(info.absolutePath(), &reason) ||
+        (info.exists() && !isOwnedByUser(info.absoluteFilePath(), &reason, false))) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(error, errno);
 
+    // Never wider than the user's own: what was scheduled is nobody else's.
     struct stat old = {};
-    if (::stat(target.constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
+    if (::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 0600);
 
     if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fdatasync(fd) != 0) {
         const int code = errno;

@@ -8,12 +8,16 @@ namespace platform {
 // Replaces the file at path with bytes so that a crash, a full disk or a
 // failing write leaves either the old file or the new one, never a torn one:
 // the bytes go to a temporary file beside it, are synced, and the temporary
-// file is renamed over the old one. A replaced file keeps its permissions; a
-// new file is readable by its owner only. A symbolic link is followed.
+// file is renamed over the old one. A replaced file keeps its owner's
+// permissions and nobody else gets any; a new file is its owner's only. A
+// symbolic link is followed unless followLinks is false (then the link itself
+// is replaced). A folder or an old file of another user is refused: nothing
+// is written through it.
 //
 // Not QSaveFile: Qt 6.4's commit() reports success after a short write (the
 // disk filled up while flushing), which would put a truncated file in place.
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                         bool followLinks = true);
 
 // Removes the temporary files a writer killed while writing left beside the
 // file (they hold copies of its contents), once they are older than

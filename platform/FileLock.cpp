@@ -1,5 +1,7 @@
 #include "FileLock.h"
 
+#include "Log.h"
+#include "PrivateFiles.h"
 #include "StandardPaths.h"
 
 #include <QDir>
@@ -7,6 +9,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,8 +22,26 @@ namespace platform {
 FileLock::FileLock(const QString &path)
     : mPath(path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    mFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QString error;
+    if (!makePrivateDirectory(QFileInfo(path).absolutePath(), &error)) {
+        log("Cannot lock %@: %@", path, error);
+        return;
+    }
+    // Not through a link, never blocking on a FIFO, and only a regular file
+    // of our own: another user's file could be locked against us forever.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) {
+        log("Cannot lock %@: %@", path, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        log("Cannot lock %@: not a regular file of this user", path);
+        ::close(fd);
+        return;
+    }
+    mFd = fd;
 }
 
 FileLock::~FileLock()
@@ -60,7 +82,7 @@ void FileLock::recordHolder()
 
 bool FileLock::isHeld(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path, NoFollow);
     if (fd < 0)
         return false;
     const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
@@ -70,10 +92,10 @@ bool FileLock::isHeld(const QString &path)
 
 qint64 FileLock::holder(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readRegularFile(path, NoFollow);
+    if (!bytes)
         return 0;
-    return file.readLine().trimmed().toLongLong();
+    return bytes->left(bytes->indexOf('\n')).trimmed().toLongLong();
 }
 
 QString applicationLockPath()

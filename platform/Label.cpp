@@ -23,9 +23,29 @@ void Label::setPlaceholderText(const QString &text)
     update();
 }
 
+QString Label::shownText() const
+{
+    const QString all = text();
+    qsizetype length = qMin<qsizetype>(all.size(), MaximumShownLength);
+    if (length < all.size() && length > 0 && all.at(length - 1).isHighSurrogate())
+        --length; // never half a character
+    QString line = all.left(length);
+    line.replace(u'\n', u' ');
+    return line;
+}
+
+QSize Label::sizeHint() const
+{
+    // QLabel would lay out the whole text to find this.
+    const QMargins margins = contentsMargins();
+    const int extra = 2 * margin() + margins.left() + margins.right();
+    return {fontMetrics().horizontalAdvance(shownText()) + extra, minimumSizeHint().height()};
+}
+
 QSize Label::minimumSizeHint() const
 {
-    return {0, QLabel::minimumSizeHint().height()};
+    const QMargins margins = contentsMargins();
+    return {0, fontMetrics().height() + 2 * margin() + margins.top() + margins.bottom()};
 }
 
 void Label::paintEvent(QPaintEvent *)
@@ -39,8 +59,7 @@ void Label::paintEvent(QPaintEvent *)
         return;
     }
     // Line breaks in a one-line label read as blanks.
-    QString line = text();
-    line.replace(u'\n', u' ');
+    const QString line = shownText();
     const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, area.width());
     style()->drawItemText(&painter, area, int(alignment()) | Qt::TextSingleLine, palette(),
                           isEnabled(), shown, foregroundRole());
@@ -49,9 +68,8 @@ void Label::paintEvent(QPaintEvent *)
 bool Label::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
-        QString line = text();
-        line.replace(u'\n', u' ');
-        if (fontMetrics().horizontalAdvance(line) <= contentsRect().width()) {
+        if (text().size() <= MaximumShownLength &&
+            fontMetrics().horizontalAdvance(shownText()) <= contentsRect().width()) {
             QToolTip::hideText();
             event->ignore();
             return true;

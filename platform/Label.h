@@ -18,7 +18,14 @@ public:
     QString placeholderText() const { return mPlaceholder; }
     void setPlaceholderText(const QString &text);
 
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    // The most of a text a line can show: only this much is laid out, so a
+    // text of megabytes costs what a short one does.
+    static constexpr int MaximumShownLength = 1024;
+    // The start of text() that is measured and drawn, line breaks as blanks.
+    QString shownText() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

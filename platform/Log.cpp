@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -66,13 +67,22 @@ bool redirectLog(const QString &path, QString *error)
     const QByteArray name = QFile::encodeName(path);
     // Mode "a+" of the C library, opened first and then put in place of
     // descriptor 2: unlike freopen, a file that cannot be opened leaves
-    // standard error where it was.
-    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // standard error where it was. The log tells what the user scheduled,
+    // so it is the user's alone, and never a FIFO or a link someone put there.
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        if (error)
+            *error = u"%1 is not a regular file of this user"_s.arg(path);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::fflush(stderr);
     const bool moved = ::dup2(fd, STDERR_FILENO) >= 0;
     const int dupErrno = errno;

@@ -1,5 +1,7 @@
 #include "PeoplePicker.h"
 
+#include "PrivateFiles.h"
+
 #include "BarButtonItem.h"
 #include "TableViewCell.h"
 
@@ -93,7 +95,7 @@ QWidget *PeoplePicker::loadView()
     auto *openFolder = new QPushButton(tr("Open the contacts folder"));
     openFolder->setObjectName(u"btnOpenContactsFolder"_s);
     connect(openFolder, &QPushButton::clicked, this, [] {
-        QDir().mkpath(contactsDirectory());
+        makePrivateDirectory(contactsDirectory());
         QDesktopServices::openUrl(QUrl::fromLocalFile(contactsDirectory()));
     });
     peopleLayout->addWidget(openFolder, 0, Qt::AlignHCenter);

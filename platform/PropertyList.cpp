@@ -1,6 +1,7 @@
 #include "PropertyList.h"
 
 #include "AtomicFile.h"
+#include "PrivateFiles.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -654,19 +655,11 @@ QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
 
 std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    // A FIFO, a device or a huge file is refused before anything blocks.
+    const std::optional<QByteArray> document = readRegularFile(path, OwnFile, error);
+    if (!document)
         return std::nullopt;
-    }
-    const QByteArray document = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
-    }
-    std::optional<QVariant> root = parse(document, error);
+    std::optional<QVariant> root = parse(*document, error);
     if (!root)
         return std::nullopt;
     if (root->metaType().id() != QMetaType::QVariantList) {

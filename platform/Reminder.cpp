@@ -4,6 +4,8 @@
 
 #include <QTimeZone>
 
+#include <limits>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
@@ -127,8 +129,14 @@ QDateTime occurrence(const Reminder &reminder, qint64 n, const QTimeZone &zone)
     const QDateTime first = reminder.fireDate.toUTC();
     if (n == 0 || !reminder.repeats())
         return first;
+    // A damaged registry can hold any count: one no calendar reaches gives
+    // an invalid moment instead of overflowing.
+    constexpr qint64 MaximumDays = qint64(400) * 366 * 1000000;
+    qint64 seconds = 0;
+    if (n < 0 || n > MaximumDays || __builtin_mul_overflow(n, qint64(3600), &seconds))
+        return {};
     if (reminder.repeatInterval == CalendarUnit::Hour)
-        return first.addSecs(3600 * n);
+        return first.addSecs(seconds);
 
     const QDateTime local = first.toTimeZone(zone);
     QDate date = local.date();
@@ -137,15 +145,17 @@ QDateTime occurrence(const Reminder &reminder, qint64 n, const QTimeZone &zone)
         date = date.addDays(n);
         break;
     case CalendarUnit::Week:
-        date = date.addDays(7 * n);
+        date = n <= MaximumDays / 7 ? date.addDays(7 * n) : QDate();
         break;
     case CalendarUnit::Month:
-        date = date.addMonths(int(n));
+        date = n <= std::numeric_limits<int>::max() ? date.addMonths(int(n)) : QDate();
         break;
     case CalendarUnit::Year:
-        date = date.addYears(int(n));
+        date = n <= std::numeric_limits<int>::max() ? date.addYears(int(n)) : QDate();
         break;
     }
+    if (!date.isValid())
+        return {};
     const QDateTime result(date, local.time(), zone);
     const QDateTime check = result.toTimeZone(zone);
     if (result.isValid() && check.date() == date && check.time() == local.time())
@@ -187,9 +197,14 @@ std::optional<qint64> firstOccurrenceAfter(const Reminder &reminder, const QDate
     qint64 n = elapsed > 0 ? qMax<qint64>(0, elapsed / period - 2) : 0;
     while (n > 0 && occurrence(reminder, n, zone) > moment)
         --n;
-    while (occurrence(reminder, n, zone) <= moment)
+    for (;;) {
+        const QDateTime next = occurrence(reminder, n, zone);
+        if (!next.isValid())
+            return std::nullopt; // past what the calendar can hold
+        if (next > moment)
+            return n;
         ++n;
-    return n;
+    }
 }
 
 } // namespace platform

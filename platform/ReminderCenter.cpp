@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "FileLock.h"
 #include "Log.h"
+#include "PrivateFiles.h"
 #include "PropertyList.h"
 #include "StandardPaths.h"
 #include "WallClockTimer.h"
@@ -14,6 +15,10 @@
 #include <QTimeZone>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,7 +81,7 @@ void ReminderCenter::rememberFile()
     // A file replaced by a rename is a new inode; one rewritten in place has
     // another size or time.
     struct stat info = {};
-    if (::stat(QFile::encodeName(mPath).constData(), &info) != 0) {
+    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0) {
         mKnownFile = "missing";
         return;
     }
@@ -127,39 +132,97 @@ void ReminderCenter::start()
     scheduleCheck();
 }
 
+QString ReminderCenter::freeNameBeside(const QString &what) const
+{
+    const QString base =
+        mPath + u'.' + what + u'-' + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
+    QString name = base;
+    struct stat info = {};
+    for (int n = 1; ::lstat(QFile::encodeName(name).constData(), &info) == 0; ++n)
+        name = base + u'-' + QString::number(n);
+    return name;
+}
+
 void ReminderCenter::load()
 {
     mEntries.clear();
     rememberFile();
-    if (!QFileInfo::exists(mPath))
-        return;
-    QString error;
-    const std::optional<QVariantList> list = PropertyList::readArrayFile(mPath, &error);
-    if (!list) {
-        // Keep the file for whoever can repair it; a fresh registry starts.
-        const QString keptAs =
-            mPath + u".unreadable-"_s + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
-        if (QFile::rename(mPath, keptAs))
-            mKeptAside = keptAs;
-        rememberFile();
-        log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, keptAs);
+    const QString folder = QFileInfo(mPath).absolutePath();
+    QString reason;
+    if (QFileInfo::exists(folder) && !isOwnedByUser(folder, &reason)) {
+        mUnusable = reason;
+        log("Reminders are not used: %@", reason);
         return;
     }
-    int skipped = 0;
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0)
+        return;
+    QString error;
+    std::optional<QVariantList> list;
+    // Not through a link: another user's link would have us write the
+    // registry over whatever it points at.
+    if (const auto document = readRegularFile(mPath, NoFollow | OwnFile, &error)) {
+        const std::optional<QVariant> root = PropertyList::parse(*document, &error);
+        if (root && root->metaType().id() == QMetaType::QVariantList)
+            list = root->toList();
+        else if (root)
+            error = u"the root is not an array"_s;
+    }
+    if (!list) {
+        // Keep the file for whoever can repair it; a fresh registry starts.
+        // The name is one nothing has, and the move never replaces anything.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString keptAs = freeNameBeside(u"unreadable"_s);
+            if (::renameat2(AT_FDCWD, QFile::encodeName(mPath).constData(), AT_FDCWD,
+                            QFile::encodeName(keptAs).constData(), RENAME_NOREPLACE) == 0) {
+                mKeptAside = keptAs;
+                break;
+            }
+            if (errno != EEXIST) {
+                reason = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+        }
+        rememberFile();
+        if (mKeptAside.isEmpty()) {
+            mUnusable = u"%1 could not be read (%2) nor kept aside (%3)"_s.arg(mPath, error, reason);
+            log("Reminders are not used: %@", mUnusable);
+        } else {
+            log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
+        }
+        return;
+    }
+    QVariantList damaged;
     for (const QVariant &element : *list) {
         const std::optional<Reminder> reminder = reminderFromDictionary(element);
         if (!reminder || reminder->identifier.isEmpty()) {
-            ++skipped;
+            damaged.append(element);
             continue;
         }
         Entry entry{*reminder, 0, {}, {}};
         entry.next =
             qMax<qint64>(0, PropertyList::toMap(element).value(u"nextOccurrence"_s).toLongLong());
         refresh(entry);
+        if (!entry.nextFireDate.isValid()) {
+            damaged.append(element);
+            continue;
+        }
         mEntries.append(entry);
     }
-    if (skipped > 0)
-        log("Skipped %d unreadable reminders in %@", skipped, mPath);
+    if (!damaged.isEmpty()) {
+        // Kept where the next save cannot reach them.
+        const QString keptAs = freeNameBeside(u"damaged"_s);
+        if (writeFileAtomically(keptAs, PropertyList::serialize(damaged), &error, false)) {
+            mDamagedAside = keptAs;
+            mDamagedCount = int(damaged.size());
+            log("Kept %d unreadable reminders of %@ as %@", int(damaged.size()), mPath, keptAs);
+        } else {
+            mUnusable = u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(
+                mPath, error);
+            mEntries.clear();
+            log("Reminders are not used: %@", mUnusable);
+        }
+    }
 }
 
 QByteArray ReminderCenter::serialize(const Entry &entry)
@@ -180,9 +243,14 @@ void ReminderCenter::save()
             entry.stored = serialize(entry);
         parts.append(entry.stored);
     }
-    QDir().mkpath(QFileInfo(mPath).absolutePath());
     QString error;
-    if (writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error)) {
+    if (!mUnusable.isEmpty()) {
+        mLastError = mUnusable;
+        log("Cannot save the reminders to %@: %@", mPath, mUnusable);
+        return;
+    }
+    if (makePrivateDirectory(QFileInfo(mPath).absolutePath(), &error) &&
+        writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error, false)) {
         mLastError.clear();
         rememberFile();
     } else {
@@ -219,7 +287,7 @@ void ReminderCenter::check()
         for (qsizetype i = 0; i < mEntries.size(); ++i) {
             // The zone may have changed since the last look.
             refresh(mEntries[i]);
-            if (mEntries[i].nextFireDate <= now &&
+            if (mEntries[i].nextFireDate.isValid() && mEntries[i].nextFireDate <= now &&
                 (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
                 due = i;
         }
@@ -229,13 +297,15 @@ void ReminderCenter::check()
         }
 
         const Reminder fired = mEntries[due].reminder;
-        if (fired.repeats()) {
+        const std::optional<qint64> next =
+            fired.repeats() ? firstOccurrenceAfter(fired, now, repeatZone(fired)) : std::nullopt;
+        if (next) {
             Entry &entry = mEntries[due];
-            entry.next =
-                firstOccurrenceAfter(fired, now, repeatZone(fired)).value_or(entry.next + 1);
+            entry.next = *next;
             entry.stored.clear();
             refresh(entry);
         } else {
+            // Done, or repeats past what the calendar can hold.
             mEntries.removeAt(due);
         }
         save();
@@ -257,7 +327,7 @@ void ReminderCenter::arm()
     }
     QDateTime earliest;
     for (const Entry &entry : mEntries) {
-        if (!earliest.isValid() || entry.nextFireDate < earliest)
+        if (entry.nextFireDate.isValid() && (!earliest.isValid() || entry.nextFireDate < earliest))
             earliest = entry.nextFireDate;
     }
     if (earliest.isValid())

@@ -58,6 +58,14 @@ public:
     QString registryPath() const { return mPath; }
     // Where an unreadable registry was moved to at start, or empty.
     QString keptAsidePath() const { return mKeptAside; }
+    // Where damaged entries (a moment no calendar holds, ...) were kept, or
+    // empty; how many they were.
+    QString damagedEntriesPath() const { return mDamagedAside; }
+    int damagedEntries() const { return mDamagedCount; }
+    // Why the registry is left alone (its folder is another user's, or an
+    // unreadable file could not be kept aside), or empty. Nothing is written
+    // then.
+    QString unusableReason() const { return mUnusable; }
     // The reason the last write of the registry failed, or empty.
     QString lastError() const { return mLastError; }
 
@@ -77,6 +85,8 @@ private:
     // changed it; the lock is held until the returned guard goes.
     std::shared_ptr<void> useRegistry();
     void load();
+    // A name beside the registry that nothing has yet.
+    QString freeNameBeside(const QString &what) const;
     void save();
     void rememberFile();
     void check();
@@ -91,6 +101,9 @@ private:
     int mRegistryUses = 0;
     std::function<bool()> mFiringAllowed;
     QString mKeptAside;
+    QString mDamagedAside;
+    int mDamagedCount = 0;
+    QString mUnusable;
     QString mLastError;
     QList<Entry> mEntries;
     WallClockTimer *mTimer;

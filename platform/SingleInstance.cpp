@@ -1,5 +1,8 @@
 #include "SingleInstance.h"
 
+#include "PrivateFiles.h"
+#include "StandardPaths.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,6 +11,8 @@
 #include <QLockFile>
 #include <QThread>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -16,12 +21,28 @@ namespace platform {
 
 namespace {
 
+bool isPrivateFolder(const QByteArray &path, bool wantPrivateMode)
+{
+    struct stat info = {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (!wantPrivateMode || (info.st_mode & 077) == 0);
+}
+
+// Where the lock and the socket go: a folder only this user can enter, so
+// nobody else can take the names first or listen in our place.
 QString runtimeDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isWritable())
-        return runtime;
-    return QDir::tempPath();
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime, false))
+        return QFile::decodeName(runtime);
+    const QByteArray own =
+        QFile::encodeName(QDir::tempPath()) + "/velkari-" + QByteArray::number(::geteuid());
+    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    // Someone else may have made it first: checked, not trusted.
+    if (!isPrivateFolder(own, true))
+        return {};
+    return QFile::decodeName(own);
 }
 
 } // namespace
@@ -32,7 +53,15 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
     // Socket paths are limited to about a hundred bytes, so the key is hashed.
     const QByteArray hash =
         QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    const QString base = runtimeDirectory() + u"/velkari-"_s + QString::number(::getuid()) + u'-' +
+    QString folder = runtimeDirectory();
+    if (folder.isEmpty()) {
+        // Velkari's own data folder is private too; its path may be long for
+        // a socket, which then only costs the hand-over.
+        folder = applicationDataDirectory() + u"/Library"_s;
+        makePrivateDirectory(folder);
+        qWarning("No private runtime folder; using %s", qPrintable(folder));
+    }
+    const QString base = folder + u"/velkari-"_s + QString::number(::getuid()) + u'-' +
                          QString::fromLatin1(hash);
     mSocketPath = base + u".socket"_s;
     mLock = std::make_unique<QLockFile>(base + u".lock"_s);

@@ -9,6 +9,10 @@ namespace platform {
 // product name so that tools and tests see the same folders as the app.
 QString applicationDataDirectory();
 
+// What tells one data folder from another for as long as the user's session
+// lasts, the same in every process (the path above may not be).
+QString applicationInstanceKey();
+
 // The application's Documents folder, created (private to the user) when
 // missing. Creation failures are not reported here: the first write into
 // the folder reports them.

@@ -32,6 +32,8 @@ int main(int argc, char *argv[])
 
     // Whoever read our output may be gone; that is no reason to end.
     std::signal(SIGPIPE, SIG_IGN);
+    // A save past the file-size limit is a failed save, not the end.
+    std::signal(SIGXFSZ, SIG_IGN);
     // SIGTERM (logout, systemctl stop) ends the service cleanly.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);

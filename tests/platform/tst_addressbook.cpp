@@ -309,6 +309,9 @@ void TestAddressBook::loadsTheContactsFolder()
     QVERIFY(QFile::link(folder + u"/gone"_s, folder + u"/dangling.vcf"_s));
     // Opening a FIFO would block until someone writes to it.
     QCOMPARE(::mkfifo(QFile::encodeName(folder + u"/pipe.vcf"_s).constData(), 0600), 0);
+    // A link to one passes a listing of files; the opened file is what counts.
+    QVERIFY(QFile::link(folder + u"/pipe.vcf"_s, folder + u"/link-to-pipe.vcf"_s));
+    QVERIFY(QFile::link(u"/dev/zero"_s, folder + u"/zero.vcf"_s));
 
     const AddressBook book = AddressBook::load();
     QCOMPARE(describe(book.people()), QStringList({u"João / Ferreira | work: +351 21 555 0100"_s,

@@ -375,12 +375,16 @@ void TestPropertyList::writeFileIsAtomic()
     QCOMPARE(readFile(blocked), QByteArray("a file"));
     QVERIFY(old != readFile(path));
 
-    // A new file is private; a replaced one keeps its permissions.
+    // A new file is private; a replaced one keeps its owner's permissions
+    // and loses any access by others.
     QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     QVERIFY(PropertyList::writeFile(path, QVariantList{u"again"_s}));
-    QCOMPARE(QFile::permissions(path) & 0x7077,
-             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther));
+    QVERIFY(PropertyList::writeFile(path, QVariantList{u"again"_s}));
+    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
 
     // A link is followed, not replaced by a file.
     const QString link = env.root() + u"/link.plist"_s;

@@ -1,14 +1,21 @@
+#include "platform/PropertyList.h"
 #include "platform/ReminderCenter.h"
 #include "platform/WallClockTimer.h"
 #include "support/MockClock.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
+using platform::PropertyList;
 using platform::Reminder;
 using platform::ReminderCenter;
 using platform::CalendarUnit::Day;
@@ -70,6 +77,8 @@ private Q_SLOTS:
     void passedWhileClosedFiresOnceAtStart();
     void cancelWithdrawsOnlyThatOne();
     void unreadableRegistryIsKeptAside();
+    void hostileRegistryIsNeverWrittenThrough_data();
+    void hostileRegistryIsNeverWrittenThrough();
     void wallClockTimerWakesAtTheMoment();
     void travelsAsALaunchArgument();
 };
@@ -328,6 +337,97 @@ void TestReminderCenter::unreadableRegistryIsKeptAside()
 
     center.scheduleLocalNotification(reminder(u"new"_s, platform::Clock::now().addSecs(5)));
     QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()), QStringList{u"new"_s});
+}
+
+void TestReminderCenter::hostileRegistryIsNeverWrittenThrough_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"fifo", "link to the data file", "occurrence past the calendar",
+                             "kept-aside name taken", "cannot be kept aside",
+                             "folder of another user"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+// Each ends in bounded time, a reminder can still be registered (or the
+// user is told why not), and nothing stored is changed or lost.
+void TestReminderCenter::hostileRegistryIsNeverWrittenThrough()
+{
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    MockClock clock;
+    StderrCapture quiet;
+    const passwd *nobody = ::getpwnam("nobody");
+    if (kind.contains(u"another user") && (::geteuid() != 0 || !nobody))
+        QSKIP("needs root and a user 'nobody'");
+    QString path = ReminderCenter::defaultRegistryPath();
+    if (kind == u"cannot be kept aside") // no room in the name for a suffix
+        path = QFileInfo(path).absolutePath() + u'/' + QString(240, u'r');
+    const QString folder = QFileInfo(path).absolutePath();
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray name = QFile::encodeName(path);
+    const QString data = env.dataFile();
+    QVERIFY(QDir().mkpath(env.documents()));
+    // A list as the data file holds one: readable as a registry too.
+    const QByteArray scheduled =
+        PropertyList::serialize(QVariantList{QVariant(QVariantList{u"ID"_s, u"Anna"_s})});
+    QVERIFY(writeFile(data, scheduled));
+    const QByteArray damaged = "<plist><array><dict><key>fireDate";
+    const QString takenName = path + u".unreadable-20261207T101112"_s;
+
+    QByteArray stored; // what must come through unchanged, wherever it ends
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    } else if (kind == u"link to the data file") {
+        QVERIFY(QFile::link(data, path));
+    } else if (kind == u"occurrence past the calendar") {
+        ReminderCenter seed(path);
+        seed.scheduleLocalNotification(reminder(u"ok"_s, clock.now().addSecs(60), Hour));
+        seed.scheduleLocalNotification(reminder(u"huge"_s, clock.now().addSecs(60), Hour));
+        QByteArray bytes = readFile(path);
+        const qsizetype second = bytes.lastIndexOf("<integer>0</integer>");
+        QVERIFY(second > 0);
+        bytes.replace(second, 20, "<integer>4611686018427387904</integer>");
+        QVERIFY(writeFile(path, bytes));
+        stored = "4611686018427387904";
+    } else {
+        QVERIFY(writeFile(path, damaged));
+        stored = damaged;
+        if (kind == u"kept-aside name taken")
+            QVERIFY(writeFile(takenName, "kept before"));
+        if (kind == u"folder of another user")
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), nobody->pw_uid,
+                             nobody->pw_gid),
+                     0);
+    }
+
+    ReminderCenter center(path);
+    center.scheduleLocalNotification(reminder(u"new"_s, clock.now().addSecs(5)));
+    QCOMPARE(readFile(data), scheduled);
+
+    if (kind == u"cannot be kept aside" || kind == u"folder of another user") {
+        QVERIFY(!center.unusableReason().isEmpty());
+        QVERIFY(!center.lastError().isEmpty());
+        QCOMPARE(readFile(path), damaged);
+        return;
+    }
+    QVERIFY(center.unusableReason().isEmpty());
+    QStringList expected{u"new"_s};
+    if (kind == u"occurrence past the calendar") {
+        expected.prepend(u"ok"_s);
+        QCOMPARE(center.damagedEntries(), 1);
+        QVERIFY(readFile(center.damagedEntriesPath()).contains(stored));
+    } else {
+        QVERIFY(!center.keptAsidePath().isEmpty());
+        if (!stored.isEmpty())
+            QCOMPARE(readFile(center.keptAsidePath()), stored);
+    }
+    if (kind == u"kept-aside name taken") {
+        QCOMPARE(readFile(takenName), QByteArray("kept before"));
+        QCOMPARE(center.keptAsidePath(), takenName + u"-1"_s);
+    }
+    QCOMPARE(ids(ReminderCenter(path).scheduledLocalNotifications()), expected);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(QFileInfo(path).permissions() & 0x77, QFile::Permissions());
 }
 
 void TestReminderCenter::wallClockTimerWakesAtTheMoment()

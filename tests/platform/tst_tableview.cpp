@@ -1,3 +1,4 @@
+#include "platform/Label.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void tapsAndKeysSelectRows();
     void findsTheRowOfACell();
     void rowsAreDrawn();
+    void longTextIsMeasuredOnlyAsFarAsItShows_data();
+    void longTextIsMeasuredOnlyAsFarAsItShows();
 };
 
 void TestTableView::fillsOnlyTheRowsInSight()
@@ -201,6 +204,35 @@ void TestTableView::rowsAreDrawn()
             inked += image.pixelColor(x, y) != background;
     }
     QVERIFY2(inked > 50, qPrintable(QString::number(inked)));
+}
+
+void TestTableView::longTextIsMeasuredOnlyAsFarAsItShows_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short") << u"Hi there"_s;
+    QTest::newRow("8 MB") << QString(8 * 1024 * 1024, u'x');
+    QTest::newRow("split character") << QString(platform::Label::MaximumShownLength - 1, u'a') +
+                                            QString::fromUtf8("\xF0\x9F\x98\x80") + u"tail"_s;
+}
+
+// A row's size comes from what it can show, not from the whole text.
+void TestTableView::longTextIsMeasuredOnlyAsFarAsItShows()
+{
+    QFETCH(QString, text);
+    platform::Label label;
+    label.setText(text);
+    QCOMPARE(label.text(), text); // the whole text stays for tool tip and screen readers
+    const QString shown = label.shownText();
+    QVERIFY(shown.size() <= platform::Label::MaximumShownLength);
+    QVERIFY(text.startsWith(shown));
+    QVERIFY(shown.isEmpty() || !shown.back().isHighSurrogate());
+    platform::Label prefix;
+    prefix.setText(shown);
+    QCOMPARE(label.sizeHint(), prefix.sizeHint());
+    label.resize(200, label.sizeHint().height());
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    label.repaint();
 }
 
 QTEST_MAIN(TestTableView)

@@ -1,3 +1,5 @@
+#include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "platform/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "support/TestEnvironment.h"
@@ -5,7 +7,15 @@
 #include <QDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -70,6 +80,8 @@ private Q_SLOTS:
     void acceptsByteOrderMark();
     void creationFailureLeavesNoList();
     void failedSaveKeepsThePreviousFile();
+    void hostileFilesNeitherHangNorLeak_data();
+    void hostileFilesNeitherHangNorLeak();
 };
 
 void TestScheduleStore::firstStartCreatesAnEmptyStore()
@@ -293,6 +305,120 @@ void TestScheduleStore::failedSaveKeepsThePreviousFile()
     // The change stays in memory and lands with the next save that works.
     QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
     QCOMPARE(platform::PropertyList::readArrayFile(env.dataFile())->size(), 51);
+}
+
+void TestScheduleStore::hostileFilesNeitherHangNorLeak_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"fifo", "link to /dev/zero", "larger than the bound",
+                             "file of another user", "folder of another user", "umask 000",
+                             "file-size limit", "data folder not UTF-8"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+// Each ends in bounded time; nothing stored changes and nothing is left
+// open to other users.
+void TestScheduleStore::hostileFilesNeitherHangNorLeak()
+{
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    StderrCapture quiet;
+    const QByteArray file = QFile::encodeName(env.dataFile());
+    const QByteArray folder = QFile::encodeName(env.documents());
+    const passwd *nobody = ::getpwnam("nobody");
+    if (kind.contains(u"another user") && (::geteuid() != 0 || !nobody))
+        QSKIP("needs root and a user 'nobody'");
+
+    if (kind == u"data folder not UTF-8") {
+        const QByteArray home = QFile::encodeName(env.root()) + "/data\xff\xfe";
+        qputenv("XDG_DATA_HOME", home);
+        ScheduleStore store;
+        QVERIFY(!store.LoadData().creationFailed);
+        store.mList()->append(QVariant(record(u"A"_s, QDateTime::currentDateTimeUtc())));
+        QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+        // In the folder of those very bytes, and nowhere else.
+        QCOMPARE(::access((home + "/Velkari/Documents/ Velkari.dat").constData(), R_OK), 0);
+        std::vector<std::string> folders;
+        for (const auto &entry : std::filesystem::directory_iterator(env.root().toStdString()))
+            folders.push_back(entry.path().filename().string());
+        std::sort(folders.begin(), folders.end());
+        ScheduleStore again;
+        const bool read = !again.LoadData().readFailed;
+        // QTemporaryDir cannot name it either.
+        std::filesystem::remove_all(home.toStdString());
+        QCOMPARE(folders, (std::vector<std::string>{"cache", "config", "data", "data\xff\xfe",
+                                                    "home", "runtime", "state"}));
+        QVERIFY(read);
+        QCOMPARE(again.count(), 1);
+        return;
+    }
+    QVERIFY(QDir().mkpath(env.documents()));
+    QVERIFY(writeFile(env.dataFile(), emptyStore));
+    if (kind == u"fifo") {
+        QVERIFY(QFile::remove(env.dataFile()));
+        QCOMPARE(::mkfifo(file.constData(), 0600), 0);
+    } else if (kind == u"link to /dev/zero") {
+        QVERIFY(QFile::remove(env.dataFile()));
+        QVERIFY(QFile::link(u"/dev/zero"_s, env.dataFile()));
+    } else if (kind == u"larger than the bound") {
+        QCOMPARE(::truncate(file.constData(), platform::MaximumFileSize + 1), 0); // sparse
+    } else if (kind == u"file of another user") {
+        QCOMPARE(::chown(file.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    } else if (kind == u"folder of another user") {
+        QCOMPARE(::chown(folder.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    struct stat before = {};
+    QCOMPARE(::lstat(file.constData(), &before), 0);
+
+    ScheduleStore store;
+    ScheduleStore::LoadReport report;
+    if (kind == u"umask 000") {
+        QVERIFY(QFile::remove(env.dataFile()));
+        QVERIFY(QDir(env.documents()).removeRecursively());
+        QVERIFY(QDir(env.dataHome() + u"/Velkari"_s).removeRecursively());
+        const mode_t saved = ::umask(0);
+        report = store.LoadData();
+        const QString log = env.documents() + u"/x.log"_s;
+        QVERIFY(platform::redirectLog(log));
+        ::umask(saved);
+        for (const QString &path : {env.dataHome() + u"/Velkari"_s, env.documents()})
+            QCOMPARE(QFileInfo(path).permissions(),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                         QFile::WriteUser | QFile::ExeUser);
+        for (const QString &path : {env.dataFile(), log})
+            QCOMPARE(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ReadUser | QFile::WriteUser);
+        QVERIFY(!report.readFailed && !report.creationFailed);
+        return;
+    }
+    report = store.LoadData();
+    if (kind == u"file-size limit") {
+        QVERIFY(!report.readFailed);
+        for (int i = 0; i < 50; ++i)
+            store.mList()->append(QVariant(record(u"B%1"_s.arg(i), QDateTime::currentDateTimeUtc())));
+        // What a freshly started process has: SIGXFSZ would end it.
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit saved = {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = 1000;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const ScheduleStore::SaveResult result = store.SaveData();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(result.status, ScheduleStore::SaveStatus::Failed);
+        QCOMPARE(readFile(env.dataFile()), emptyStore);
+        QCOMPARE(QDir(env.documents()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u" Velkari.dat"_s});
+        return;
+    }
+    QVERIFY2(report.readFailed, qPrintable(report.error));
+    QVERIFY(!store.mList());
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::NoList);
+    struct stat after = {};
+    QCOMPARE(::lstat(file.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+    QCOMPARE(after.st_mode, before.st_mode);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleStore)

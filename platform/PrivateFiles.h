@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// No file of Velkari's comes near this; a larger one (or a link to a
+// device) is refused rather than read until memory runs out.
+constexpr qint64 MaximumFileSize = qint64(256) * 1024 * 1024;
+
+enum OpenFlag {
+    FollowLinks = 0,
+    NoFollow = 1,  // a symbolic link in the last place is refused
+    OwnFile = 2,   // the file and its folder must belong to this user
+};
+
+// Opens path for reading without blocking, and only when it is a regular
+// file (checked on the opened descriptor, so nothing can be swapped in
+// between) no larger than MaximumFileSize. The descriptor is blocking again
+// when returned; -1 and the reason in error otherwise.
+int openRegularFile(const QString &path, int flags, QString *error = nullptr);
+
+// The whole of a file opened as above, never more than MaximumFileSize.
+std::optional<QByteArray> readRegularFile(const QString &path, int flags,
+                                          QString *error = nullptr);
+
+// Whether path (not followed when it is a link) belongs to this user; the
+// reason in error when it does not.
+bool isOwnedByUser(const QString &path, QString *error = nullptr, bool followLinks = true);
+
+// Creates the folder and any missing parents readable by the user only,
+// whatever the umask. An existing folder of the user's loses access by
+// others; one of another user is refused (false, reason in error).
+bool makePrivateDirectory(const QString &path, QString *error = nullptr);
+
+} // namespace platform
