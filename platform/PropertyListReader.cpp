@@ -19,9 +19,11 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// Without ':': the format needs no namespaces, and QXmlStreamReader reads
+// prefixes its own way.
 bool isAsciiNameStart(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
 bool isAsciiNameChar(char c)
@@ -111,6 +113,14 @@ const char *firstInvalid(const char *p, const char *e)
     return nullptr;
 }
 
+// QString::fromUtf8 drops a leading byte-order mark; in a value it is text.
+QString toString(const char *utf8, qsizetype n)
+{
+    if (n >= 3 && std::memcmp(utf8, "\xEF\xBB\xBF", 3) == 0)
+        return QChar(0xFEFF) + QString::fromUtf8(utf8 + 3, n - 3);
+    return QString::fromUtf8(utf8, n);
+}
+
 enum class Kind { Array, Dict };
 
 struct Frame {
@@ -189,13 +199,19 @@ private:
     }
 
     // An ASCII XML name (other names are refused, no honest file has them).
-    bool name(const char *&start, qsizetype &length)
+    bool name(const char *&start, qsizetype &length, bool colons = false)
     {
         start = mP;
         if (mP >= mEnd || !isAsciiNameStart(*mP))
             return fail(u"malformed name"_s);
         while (mP < mEnd && isAsciiNameChar(*mP))
             ++mP;
+        // A qualified name: one prefix before a colon.
+        if (colons && mEnd - mP >= 2 && *mP == ':' && isAsciiNameStart(mP[1])) {
+            ++mP;
+            while (mP < mEnd && isAsciiNameChar(*mP))
+                ++mP;
+        }
         length = mP - start;
         return true;
     }
@@ -264,6 +280,9 @@ private:
         if (!close)
             return fail(u"unterminated quoted value"_s);
         length = close - start;
+        // As QXmlStreamReader: no markup inside, not even where XML allows it.
+        if (std::memchr(start, '<', size_t(length)) || std::memchr(start, '&', size_t(length)))
+            return fail(u"markup in a quoted value"_s);
         mP = close + 1;
         return true;
     }
@@ -383,7 +402,7 @@ private:
         skipSpace();
         const char *n = nullptr;
         qsizetype length = 0;
-        if (!name(n, length))
+        if (!name(n, length, true))
             return false;
         const char *beforeSpace = mP;
         skipSpace();
@@ -640,7 +659,7 @@ private:
         }
         if (mP < mEnd && *mP == '<' && mP + 1 < mEnd && mP[1] == '/') {
             if (mP != run)
-                text = QString::fromUtf8(run, mP - run);
+                text = toString(run, mP - run);
             return endTag(tagName, tagLength);
         }
         mP = run;
@@ -652,7 +671,7 @@ private:
         if (!endTag(tagName, tagLength))
             return false;
         if (!bytes.isEmpty() || mP != run)
-            text = QString::fromUtf8(bytes);
+            text = toString(bytes.constData(), bytes.size());
         return true;
     }
 

@@ -54,7 +54,7 @@ public:
                     fail(u"entity declarations are not allowed"_s);
                 if (mSeenPlist || !mStack.empty() || mRoot)
                     fail(u"misplaced DOCTYPE"_s);
-                if (!isAsciiName(mXml.dtdName()))
+                if (!isAsciiName(mXml.dtdName().toString().remove(u':')))
                     fail(u"non-ASCII name"_s);
                 break;
             case QXmlStreamReader::ProcessingInstruction:
@@ -84,7 +84,7 @@ public:
 
 private:
     // QXmlStreamReader lets nearly anything stand in a name; the format's
-    // names are plain ASCII ones.
+    // names are plain ASCII ones, without namespace prefixes.
     static bool isAsciiName(QStringView text)
     {
         if (text.isEmpty())
@@ -92,7 +92,7 @@ private:
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
             const bool start = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                               c == u'_' || c == u':';
+                               c == u'_';
             const bool other = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
             if (!start && (i == 0 || !other))
                 return false;
@@ -232,6 +232,13 @@ private:
             case QXmlStreamReader::EntityReference:
                 fail(u"unknown entity '%1'"_s.arg(mXml.name()));
                 return text;
+            case QXmlStreamReader::DTD:
+                fail(u"misplaced DOCTYPE"_s);
+                return text;
+            case QXmlStreamReader::ProcessingInstruction:
+                if (!isAsciiName(mXml.processingInstructionTarget()))
+                    fail(u"non-ASCII name"_s);
+                break;
             default:
                 break; // comments and processing instructions
             }
@@ -286,7 +293,7 @@ private:
 std::optional<QVariant> parseWithXmlStreamReader(const QByteArray &document, QString *error)
 {
     // Only UTF-8 is read, with no byte out of place.
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     const QString decoded = utf8(document);
     bool xmlChars = true;
     for (qsizetype i = 0; i < decoded.size() && xmlChars; ++i) {
