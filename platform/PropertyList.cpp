@@ -41,6 +41,12 @@ void appendEscaped(QByteArray &out, QStringView text)
     const char16_t *u = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
+        // Runs of plain ASCII, the bulk of a store, copy without the switch.
+        while (i < n && u[i] >= 0x20 && u[i] < 0x80 && u[i] != u'&' && u[i] != u'<' &&
+               u[i] != u'>')
+            *p++ = char(u[i++]);
+        if (i == n)
+            break;
         const char16_t c = u[i];
         if (c < 0x80) {
             switch (c) {
@@ -238,16 +244,48 @@ private:
         mOut += ">\n";
     }
 
+    // From the seconds since the epoch by the civil calendar's arithmetic:
+    // converting through QDate and QTime costs a large share of a save.
     void date(const QDateTime &moment, int level)
     {
-        QDateTime utc =
-            moment.isValid() ? moment.toUTC() : QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
-        const QDate d = utc.date();
-        const QTime t = utc.time();
-        char text[48];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year(), d.month(),
-                      d.day(), t.hour(), t.minute(), t.second());
-        simple("date", text, level);
+        const qint64 msecs = moment.isValid() ? moment.toMSecsSinceEpoch() : 0;
+        qint64 days = msecs / 86400000;
+        qint64 rest = msecs % 86400000;
+        if (rest < 0) {
+            rest += 86400000;
+            --days;
+        }
+        rest /= 1000;
+        // Howard Hinnant's days-to-civil.
+        const qint64 z = days + 719468;
+        const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+        const qint64 doe = z - era * 146097;
+        const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const qint64 mp = (5 * doy + 2) / 153;
+        const int day = int(doy - (153 * mp + 2) / 5 + 1);
+        const int month = int(mp < 10 ? mp + 3 : mp - 9);
+        qint64 year = yoe + era * 400 + (month <= 2);
+        if (year <= 0)
+            --year; // QDate has no year 0
+        char text[64];
+        char *p = text;
+        if (year >= 0 && year <= 9999) {
+            for (int divisor = 1000; divisor > 0; divisor /= 10)
+                *p++ = char('0' + year / divisor % 10);
+        } else {
+            p += std::snprintf(text, sizeof text, "%04lld", (long long)year);
+        }
+        const int fields[5] = {month, day, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+        static constexpr char separators[5] = {'-', '-', 'T', ':', ':'};
+        for (int i = 0; i < 5; ++i) {
+            *p++ = separators[i];
+            *p++ = char('0' + fields[i] / 10);
+            *p++ = char('0' + fields[i] % 10);
+        }
+        *p++ = 'Z';
+        *p = '\0';
+        simple("date", QByteArray::fromRawData(text, p - text), level);
     }
 
     void array(const QVariantList &list, int level)
