@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -30,8 +31,12 @@ constexpr char header[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 void appendEscaped(QByteArray &out, QStringView text)
 {
     const qsizetype start = out.size();
-    // Worst case per UTF-16 unit: a five-byte escape.
-    out.resize(start + 5 * text.size());
+    // Worst case per UTF-16 unit: a five-byte escape. The room grows
+    // geometrically, as resize() alone would not.
+    const qsizetype needed = start + 5 * text.size();
+    if (out.capacity() < needed)
+        out.reserve(std::max(needed, 2 * out.capacity()));
+    out.resize(needed);
     char *p = out.data() + start;
     auto put = [&p](const char *s, int n) {
         std::memcpy(p, s, size_t(n));

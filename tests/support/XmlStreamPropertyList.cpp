@@ -54,7 +54,7 @@ public:
                     fail(u"entity declarations are not allowed"_s);
                 if (mSeenPlist || !mStack.empty() || mRoot)
                     fail(u"misplaced DOCTYPE"_s);
-                if (!isAsciiName(mXml.dtdName().toString().remove(u':')))
+                if (!isQualifiedName(doctypeName(mXml.text())))
                     fail(u"non-ASCII name"_s);
                 break;
             case QXmlStreamReader::ProcessingInstruction:
@@ -98,6 +98,27 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // The name as written: dtdName() reports less than that.
+    static QStringView doctypeName(QStringView doctype)
+    {
+        qsizetype start = 9; // "<!DOCTYPE"
+        while (start < doctype.size() && doctype[start].isSpace())
+            ++start;
+        qsizetype end = start;
+        while (end < doctype.size() && !doctype[end].isSpace() && doctype[end] != u'>' &&
+               doctype[end] != u'[')
+            ++end;
+        return doctype.mid(start, end - start);
+    }
+
+    static bool isQualifiedName(QStringView name)
+    {
+        const qsizetype colon = name.indexOf(u':');
+        if (colon < 0)
+            return isAsciiName(name);
+        return isAsciiName(name.left(colon)) && isAsciiName(name.mid(colon + 1));
     }
 
     // A '[' outside the quoted identifiers opens declarations of its own.
