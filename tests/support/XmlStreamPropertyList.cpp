@@ -52,8 +52,9 @@ public:
                 // has no business declaring entities.
                 if (!mXml.entityDeclarations().isEmpty() || hasInternalSubset(mXml.text()))
                     fail(u"entity declarations are not allowed"_s);
-                if (mSeenPlist || !mStack.empty() || mRoot)
+                if (mSeenPlist || !mStack.empty() || mRoot || mSeenDoctype)
                     fail(u"misplaced DOCTYPE"_s);
+                mSeenDoctype = true;
                 if (!isQualifiedName(doctypeName(mXml.text())))
                     fail(u"non-ASCII name"_s);
                 break;
@@ -103,7 +104,8 @@ private:
     // The name as written: dtdName() reports less than that.
     static QStringView doctypeName(QStringView doctype)
     {
-        qsizetype start = 9; // "<!DOCTYPE"
+        // The text may begin with the white space before the declaration.
+        qsizetype start = doctype.indexOf(u"<!DOCTYPE") + 9;
         while (start < doctype.size() && doctype[start].isSpace())
             ++start;
         qsizetype end = start;
@@ -307,6 +309,7 @@ private:
     std::optional<QVariant> mRoot;
     QString mError;
     bool mSeenPlist = false;
+    bool mSeenDoctype = false;
 };
 
 } // namespace
