@@ -23,11 +23,14 @@ namespace {
 
 QTemporaryDir *workDir = nullptr;
 
+// Application objects must go before the QApplication does, so they live
+// here and main() clears them, not in statics destroyed after main returns.
+std::map<int, std::unique_ptr<platform::Application>> apps;
+std::map<int, VelkariAppDelegate *> delegates;
+
 // The app over a store of n schedules, built once per size.
 platform::TableView *listWith(int records)
 {
-    static std::map<int, std::unique_ptr<platform::Application>> apps;
-    static std::map<int, VelkariAppDelegate *> delegates;
     if (!apps.count(records)) {
         apps.clear(); // one application object at a time
         const QString home = workDir->path() + u"/home-%1"_s.arg(records);
@@ -117,5 +120,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    apps.clear();
+    delegates.clear();
     return 0;
 }

@@ -2,6 +2,7 @@
 // beside the raw XML work on the same file and Python's plistlib, so that the
 // figures read as ratios measured in one run.
 
+#include "platform/AtomicFile.h"
 #include "platform/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
@@ -18,6 +19,7 @@
 #include <QXmlStreamWriter>
 
 #include <benchmark/benchmark.h>
+#include <plist/plist.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -96,6 +98,55 @@ void BM_LoadData(benchmark::State &state)
     }
     if (store.count() != records)
         state.SkipWithError("wrong count");
+}
+
+// The floor: the file's bytes into memory.
+void BM_ReadBytes(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readAll(path));
+}
+
+void BM_LibplistLoad(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    for (auto _ : state) {
+        const QByteArray bytes = readAll(path);
+        plist_t root = nullptr;
+        plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
+        if (!root)
+            state.SkipWithError("libplist refused the file");
+        plist_free(root);
+    }
+}
+
+// The floor of a save: the same bytes written as durably as ours.
+void BM_DurableWriteBytes(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    const QByteArray bytes = readAll(fixture(records));
+    const QString path = workDir->path() + u"/durable-%1.plist"_s.arg(records);
+    for (auto _ : state)
+        platform::writeFileAtomically(path, bytes);
+}
+
+// libplist's writer from its own tree, then the same durable write.
+void BM_LibplistSave(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    const QByteArray bytes = readAll(fixture(records));
+    plist_t root = nullptr;
+    plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
+    const QString path = workDir->path() + u"/libplist-%1.plist"_s.arg(records);
+    for (auto _ : state) {
+        char *xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(root, &xml, &length);
+        platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length)));
+        plist_to_xml_free(xml);
+    }
+    plist_free(root);
 }
 
 void BM_RawXmlParse(benchmark::State &state)
@@ -235,9 +286,13 @@ void pythonSizes(benchmark::internal::Benchmark *b)
 } // namespace
 
 BENCHMARK(BM_LoadData)->Apply(sizes);
+BENCHMARK(BM_ReadBytes)->Apply(sizes);
+BENCHMARK(BM_LibplistLoad)->Apply(sizes);
 BENCHMARK(BM_RawXmlParse)->Apply(sizes);
 BENCHMARK(BM_PlistlibLoad)->Apply(pythonSizes);
 BENCHMARK(BM_SaveData)->Apply(sizes);
+BENCHMARK(BM_DurableWriteBytes)->Apply(sizes);
+BENCHMARK(BM_LibplistSave)->Apply(sizes);
 BENCHMARK(BM_RawXmlWriteFile)->Apply(sizes);
 BENCHMARK(BM_Serialize)->Apply(sizes);
 BENCHMARK(BM_RawXmlWriteMemory)->Apply(sizes);

@@ -1,22 +1,40 @@
-// Feeds arbitrary bytes to the data file's reader. Whatever it accepts must
-// survive a write and a read unchanged, as the store relies on; a reading
-// that breaks that aborts, so the fuzzer keeps it as a finding.
+// Feeds arbitrary bytes to the data file's reader and to the QXmlStreamReader
+// reading it replaced: both must accept the same inputs and give the same
+// tree. Whatever is accepted must survive a write and a read unchanged, as
+// the store relies on. A break of either aborts, so the fuzzer keeps it.
 #include "platform/PropertyList.h"
+#include "tests/support/XmlStreamPropertyList.h"
 
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    const std::optional<QVariant> value = platform::PropertyList::parse(bytes);
+    QString error;
+    QString referenceError;
+    const std::optional<QVariant> value = platform::PropertyList::parse(bytes, &error);
+    const std::optional<QVariant> reference =
+        platform::parseWithXmlStreamReader(bytes, &referenceError);
+    if (value.has_value() != reference.has_value()) {
+        std::fprintf(stderr, "readers disagree: ours %s, reference %s\n",
+                     value ? "accepts" : qPrintable(error),
+                     reference ? "accepts" : qPrintable(referenceError));
+        std::abort();
+    }
     if (!value)
         return 0;
     const QByteArray written = platform::PropertyList::serialize(*value);
+    // Serialized, NaN and NaN compare equal, as they should here.
+    if (platform::PropertyList::serialize(*reference) != written) {
+        std::fprintf(stderr, "readers give different trees\n");
+        std::abort();
+    }
     const std::optional<QVariant> again = platform::PropertyList::parse(written);
     if (!again || platform::PropertyList::serialize(*again) != written)
         std::abort();

@@ -2,13 +2,14 @@
 
 #include "AtomicFile.h"
 #include "PrivateFiles.h"
+#include "PropertyListReader.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -19,311 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace platform {
 
 namespace {
-
-// ---------------------------------------------------------------- reading
-
-bool parseDigits(QStringView text, int count, int &value)
-{
-    if (text.size() < count)
-        return false;
-    value = 0;
-    for (int i = 0; i < count; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c - u'0');
-    }
-    return true;
-}
-
-// plistlib's grammar: YYYY[-MM[-DD[THH[:MM[:SS]]]]]Z, missing parts taking
-// their lowest value. The whole text must match.
-std::optional<QDateTime> parseDate(QStringView text)
-{
-    int parts[6] = {0, 1, 1, 0, 0, 0};
-    static constexpr char16_t separators[6] = {0, u'-', u'-', u'T', u':', u':'};
-    static constexpr int widths[6] = {4, 2, 2, 2, 2, 2};
-    qsizetype pos = 0;
-    for (int part = 0; part < 6; ++part) {
-        if (part > 0) {
-            if (pos >= text.size() || text[pos] != separators[part])
-                break;
-            ++pos;
-        }
-        if (!parseDigits(text.mid(pos), widths[part], parts[part]))
-            return std::nullopt;
-        pos += widths[part];
-    }
-    if (pos != text.size() - 1 || text[pos] != u'Z')
-        return std::nullopt;
-    const QDate date(parts[0], parts[1], parts[2]);
-    if (!date.isValid() || parts[0] < 1 || parts[3] > 23 || parts[4] > 59 || parts[5] > 59)
-        return std::nullopt;
-    // Straight from the fields: building it from QDate and QTime costs a
-    // noticeable share of a large load.
-    constexpr qint64 unixEpochJulianDay = 2440588;
-    const qint64 seconds = (date.toJulianDay() - unixEpochJulianDay) * 86400 + parts[3] * 3600 +
-                           parts[4] * 60 + parts[5];
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
-}
-
-std::optional<QVariant> parseInteger(QStringView text)
-{
-    const QByteArray latin = text.trimmed().toLatin1();
-    const char *begin = latin.constData();
-    const char *end = begin + latin.size();
-    if (latin.startsWith("0x") || latin.startsWith("0X")) {
-        quint64 value = 0;
-        const auto [ptr, ec] = std::from_chars(begin + 2, end, value, 16);
-        if (ec != std::errc() || ptr != end || begin + 2 == end)
-            return std::nullopt;
-        if (value <= quint64(std::numeric_limits<qint64>::max()))
-            return QVariant(qint64(value));
-        return QVariant(value);
-    }
-    if (begin != end && *begin == '+')
-        ++begin;
-    qint64 value = 0;
-    auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec == std::errc() && ptr == end && begin != end)
-        return QVariant(value);
-    if (ec == std::errc::result_out_of_range && *begin != '-') {
-        quint64 big = 0;
-        auto [bigPtr, bigEc] = std::from_chars(begin, end, big);
-        if (bigEc == std::errc() && bigPtr == end)
-            return QVariant(big);
-    }
-    return std::nullopt;
-}
-
-std::optional<double> parseReal(QStringView text)
-{
-    const QByteArray latin = text.trimmed().toLatin1();
-    const char *begin = latin.constData();
-    const char *end = begin + latin.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || ptr != end || begin == end)
-        return std::nullopt;
-    return value;
-}
-
-enum class Kind { Array, Dict };
-
-struct Frame {
-    Kind kind;
-    QVariantList array;
-    PropertyList::Dictionary dict;
-    QString key;
-    bool hasKey = false;
-};
-
-class Reader {
-public:
-    explicit Reader(const QByteArray &document)
-        : mXml(document)
-    {
-    }
-
-    std::optional<QVariant> run(QString *error)
-    {
-        while (!mXml.atEnd() && mError.isEmpty()) {
-            switch (mXml.readNext()) {
-            case QXmlStreamReader::StartElement:
-                startElement();
-                break;
-            case QXmlStreamReader::EndElement:
-                endElement();
-                break;
-            case QXmlStreamReader::DTD:
-                // As plistlib and the platform's own tools do: a property list
-                // has no business declaring entities.
-                if (!mXml.entityDeclarations().isEmpty())
-                    fail(u"entity declarations are not allowed"_s);
-                break;
-            case QXmlStreamReader::EntityReference:
-                fail(u"unknown entity '%1'"_s.arg(mXml.name()));
-                break;
-            default:
-                // Comments, processing instructions and text between
-                // elements carry no value.
-                break;
-            }
-        }
-        if (mError.isEmpty() && mXml.hasError())
-            fail(mXml.errorString());
-        if (mError.isEmpty() && !mRoot)
-            fail(u"the document holds no value"_s);
-        if (!mError.isEmpty()) {
-            if (error)
-                *error = mError;
-            return std::nullopt;
-        }
-        return mRoot;
-    }
-
-private:
-    void fail(const QString &reason)
-    {
-        if (mError.isEmpty())
-            mError = u"line %1: %2"_s.arg(mXml.lineNumber()).arg(reason);
-    }
-
-    void startElement()
-    {
-        const QStringView name = mXml.name();
-        if (name == u"plist") {
-            if (mSeenPlist || !mStack.empty() || mRoot)
-                fail(u"unexpected <plist>"_s);
-            mSeenPlist = true;
-            return;
-        }
-        if (name == u"array" || name == u"dict") {
-            if (!canTakeValue())
-                return;
-            if (int(mStack.size()) >= PropertyList::MaximumDepth) {
-                fail(u"nested too deeply"_s);
-                return;
-            }
-            mStack.push_back(Frame{name == u"array" ? Kind::Array : Kind::Dict, {}, {}, {}, false});
-            return;
-        }
-        if (name == u"key") {
-            if (mStack.empty() || mStack.back().kind != Kind::Dict || mStack.back().hasKey) {
-                fail(u"unexpected <key>"_s);
-                return;
-            }
-            QString key = elementText();
-            if (!mError.isEmpty())
-                return;
-            mStack.back().key = std::move(key);
-            mStack.back().hasKey = true;
-            return;
-        }
-        if (!canTakeValue())
-            return;
-        std::optional<QVariant> value;
-        if (name == u"string") {
-            QString text = elementText();
-            value = QVariant(std::move(text));
-        } else if (name == u"date") {
-            const QString text = elementText();
-            if (auto date = parseDate(text))
-                value = QVariant(*date);
-            else if (mError.isEmpty())
-                fail(u"malformed date '%1'"_s.arg(text.left(40)));
-        } else if (name == u"integer") {
-            const QString text = elementText();
-            value = parseInteger(text);
-            if (!value && mError.isEmpty())
-                fail(u"malformed integer '%1'"_s.arg(text.left(40)));
-        } else if (name == u"real") {
-            const QString text = elementText();
-            if (auto real = parseReal(text))
-                value = QVariant(*real);
-            else if (mError.isEmpty())
-                fail(u"malformed real '%1'"_s.arg(text.left(40)));
-        } else if (name == u"true" || name == u"false") {
-            elementText();
-            value = QVariant(name == u"true");
-        } else if (name == u"data") {
-            const QString text = elementText();
-            value = QVariant(QByteArray::fromBase64(text.toLatin1()));
-        } else {
-            fail(u"unknown element <%1>"_s.arg(name));
-        }
-        if (value && mError.isEmpty())
-            addValue(std::move(*value));
-    }
-
-    void endElement()
-    {
-        const QStringView name = mXml.name();
-        if (name == u"array" || name == u"dict") {
-            // The stream reader has already matched the tags; the frame on top
-            // is the one that closes.
-            Frame frame = std::move(mStack.back());
-            mStack.pop_back();
-            if (frame.kind == Kind::Dict && frame.hasKey) {
-                fail(u"missing value for key '%1'"_s.arg(frame.key.left(40)));
-                return;
-            }
-            addValue(frame.kind == Kind::Array ? QVariant(frame.array)
-                                               : QVariant::fromValue(frame.dict));
-        }
-    }
-
-    // The text of a leaf element. Child elements and entities that cannot be
-    // resolved are errors: nothing may be dropped from a value unnoticed.
-    QString elementText()
-    {
-        QString text;
-        while (!mXml.atEnd()) {
-            switch (mXml.readNext()) {
-            case QXmlStreamReader::Characters:
-                if (text.isNull())
-                    text = mXml.text().toString();
-                else
-                    text += mXml.text();
-                break;
-            case QXmlStreamReader::EndElement:
-                return text;
-            case QXmlStreamReader::StartElement:
-                fail(u"unexpected <%1> inside a value"_s.arg(mXml.name()));
-                return text;
-            case QXmlStreamReader::EntityReference:
-                fail(u"unknown entity '%1'"_s.arg(mXml.name()));
-                return text;
-            default:
-                break; // comments and processing instructions
-            }
-        }
-        if (mXml.hasError())
-            fail(mXml.errorString());
-        return text;
-    }
-
-    bool canTakeValue()
-    {
-        if (mStack.empty()) {
-            if (mRoot) {
-                fail(u"more than one root value"_s);
-                return false;
-            }
-            return true;
-        }
-        const Frame &top = mStack.back();
-        if (top.kind == Kind::Dict && !top.hasKey) {
-            fail(u"a value in a dict without a key"_s);
-            return false;
-        }
-        return true;
-    }
-
-    void addValue(QVariant value)
-    {
-        if (mStack.empty()) {
-            mRoot = std::move(value);
-            return;
-        }
-        Frame &top = mStack.back();
-        if (top.kind == Kind::Array) {
-            top.array.append(std::move(value));
-        } else {
-            top.dict.entries.append({std::move(top.key), std::move(value)});
-            top.key = QString();
-            top.hasKey = false;
-        }
-    }
-
-    QXmlStreamReader mXml;
-    std::vector<Frame> mStack;
-    std::optional<QVariant> mRoot;
-    QString mError;
-    bool mSeenPlist = false;
-};
 
 // ---------------------------------------------------------------- writing
 
@@ -336,8 +32,12 @@ constexpr char header[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 void appendEscaped(QByteArray &out, QStringView text)
 {
     const qsizetype start = out.size();
-    // Worst case per UTF-16 unit: a five-byte escape.
-    out.resize(start + 5 * text.size());
+    // Worst case per UTF-16 unit: a five-byte escape. The room grows
+    // geometrically, as resize() alone would not.
+    const qsizetype needed = start + 5 * text.size();
+    if (out.capacity() < needed)
+        out.reserve(std::max(needed, 2 * out.capacity()));
+    out.resize(needed);
     char *p = out.data() + start;
     auto put = [&p](const char *s, int n) {
         std::memcpy(p, s, size_t(n));
@@ -347,6 +47,12 @@ void appendEscaped(QByteArray &out, QStringView text)
     const char16_t *u = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
+        // Runs of plain ASCII, the bulk of a store, copy without the switch.
+        while (i < n && u[i] >= 0x20 && u[i] < 0x80 && u[i] != u'&' && u[i] != u'<' &&
+               u[i] != u'>')
+            *p++ = char(u[i++]);
+        if (i == n)
+            break;
         const char16_t c = u[i];
         if (c < 0x80) {
             switch (c) {
@@ -544,16 +250,48 @@ private:
         mOut += ">\n";
     }
 
+    // From the seconds since the epoch by the civil calendar's arithmetic:
+    // converting through QDate and QTime costs a large share of a save.
     void date(const QDateTime &moment, int level)
     {
-        QDateTime utc =
-            moment.isValid() ? moment.toUTC() : QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
-        const QDate d = utc.date();
-        const QTime t = utc.time();
-        char text[48];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year(), d.month(),
-                      d.day(), t.hour(), t.minute(), t.second());
-        simple("date", text, level);
+        const qint64 msecs = moment.isValid() ? moment.toMSecsSinceEpoch() : 0;
+        qint64 days = msecs / 86400000;
+        qint64 rest = msecs % 86400000;
+        if (rest < 0) {
+            rest += 86400000;
+            --days;
+        }
+        rest /= 1000;
+        // Howard Hinnant's days-to-civil.
+        const qint64 z = days + 719468;
+        const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+        const qint64 doe = z - era * 146097;
+        const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const qint64 mp = (5 * doy + 2) / 153;
+        const int day = int(doy - (153 * mp + 2) / 5 + 1);
+        const int month = int(mp < 10 ? mp + 3 : mp - 9);
+        qint64 year = yoe + era * 400 + (month <= 2);
+        if (year <= 0)
+            --year; // QDate has no year 0
+        char text[64];
+        char *p = text;
+        if (year >= 0 && year <= 9999) {
+            for (int divisor = 1000; divisor > 0; divisor /= 10)
+                *p++ = char('0' + year / divisor % 10);
+        } else {
+            p += std::snprintf(text, sizeof text, "%04lld", (long long)year);
+        }
+        const int fields[5] = {month, day, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+        static constexpr char separators[5] = {'-', '-', 'T', ':', ':'};
+        for (int i = 0; i < 5; ++i) {
+            *p++ = separators[i];
+            *p++ = char('0' + fields[i] / 10);
+            *p++ = char('0' + fields[i] % 10);
+        }
+        *p++ = 'Z';
+        *p = '\0';
+        simple("date", QByteArray::fromRawData(text, p - text), level);
     }
 
     void array(const QVariantList &list, int level)
@@ -604,7 +342,7 @@ private:
 
 std::optional<QVariant> PropertyList::parse(const QByteArray &document, QString *error)
 {
-    return Reader(document).run(error);
+    return plist::readPropertyList(document, error);
 }
 
 QByteArray PropertyList::serialize(const QVariant &root)
@@ -653,10 +391,20 @@ QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
     return out;
 }
 
-std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
+namespace {
+
+// The file's bytes in one read; the only place a property list is opened.
+std::optional<QByteArray> readFileBytes(const QString &path, QString *error)
 {
     // A FIFO, a device or a huge file is refused before anything blocks.
-    const std::optional<QByteArray> document = readRegularFile(path, OwnFile, error);
+    return readRegularFile(path, OwnFile, error);
+}
+
+} // namespace
+
+std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
+{
+    const std::optional<QByteArray> document = readFileBytes(path, error);
     if (!document)
         return std::nullopt;
     std::optional<QVariant> root = parse(*document, error);

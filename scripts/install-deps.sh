@@ -12,6 +12,8 @@ PACKAGES="
     qt6-base-dev-tools
     qt6-svg-dev
     libbenchmark-dev
+    libplist-dev
+    pkgconf
     python3
     dbus
     xvfb

@@ -152,6 +152,15 @@ void TestPropertyList::writesPlistlibLayout_data()
     QTest::newRow("date given in another zone")
         << QVariant(QDateTime(QDate(2011, 5, 2), QTime(12, 0), Qt::OffsetFromUTC, 7200))
         << QByteArray("<date>2011-05-02T10:00:00Z</date>\n");
+    QTest::newRow("leap day") << QVariant(utc(2024, 2, 29, 23, 59, 59))
+                              << QByteArray("<date>2024-02-29T23:59:59Z</date>\n");
+    QTest::newRow("date before 1970, fraction dropped")
+        << QVariant(utc(1969, 12, 31, 23, 59, 59, 500))
+        << QByteArray("<date>1969-12-31T23:59:59Z</date>\n");
+    QTest::newRow("first and last years") << QVariant(QVariantList{utc(1, 1, 1), utc(9999, 12, 31)})
+                                          << QByteArray("<array>\n\t<date>0001-01-01T00:00:00Z"
+                                                        "</date>\n\t<date>9999-12-31T00:00:00Z"
+                                                        "</date>\n</array>\n");
     QTest::newRow("integers") << QVariant(
                                      QVariantList{qint64(-5), quint64(18446744073709551615ULL)})
                               << QByteArray(

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringView>
+#include <QVariant>
+
+#include <optional>
+
+// The texts of <date>, <integer> and <real>, read the one way every reader of
+// the format here reads them.
+namespace platform::plist {
+
+std::optional<QDateTime> parseDate(QStringView text);
+// qint64, or quint64 above its range.
+std::optional<QVariant> parseInteger(QStringView text);
+std::optional<double> parseReal(QStringView text);
+
+} // namespace platform::plist
