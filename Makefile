@@ -50,6 +50,7 @@ uninstall:
 # Renders the README's pictures of every screen into docs/screenshots.
 screenshots: build
 	@$(BUILD_DIR)/tools/velkari_screenshots docs/screenshots
+	@QT_SCALE_FACTOR=2 $(BUILD_DIR)/tools/velkari_screenshots docs/screenshots --phone
 
 # Fuzzes the data-file reader (fuzz-plist) or the vCard reader (fuzz-vcard)
 # for FUZZ_SECONDS (clang, sanitizers). The corpus grows in build/fuzz/corpus,

@@ -114,7 +114,7 @@ int main(int argc, char *argv[])
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(u"Velkari"_s);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: velkari_screenshots <output folder>\n");
+        std::fprintf(stderr, "usage: velkari_screenshots <output folder> [--phone]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -141,6 +141,16 @@ int main(int argc, char *argv[])
             QApplication::processEvents();
     };
     settle();
+    // Only the phone's list, for a run under QT_SCALE_FACTOR.
+    if (argc > 2 && QByteArray(argv[2]) == "--phone") {
+        window->resize(360, 720);
+        settle();
+        const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
+        return save(window, out + u"/list-phone-%1x.png"_s.arg(
+                                      scale.isEmpty() ? u"1"_s : QString::fromLatin1(scale)))
+                   ? 0
+                   : 1;
+    }
     ok &= save(window, out + u"/list.png"_s);
 
     VelkariViewController *list = delegate->viewController();
