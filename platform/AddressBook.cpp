@@ -1,5 +1,6 @@
 #include "AddressBook.h"
 
+#include "Log.h"
 #include "PrivateFiles.h"
 
 #include <QByteArray>
@@ -8,11 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -547,6 +551,9 @@ public:
             if (!value.isEmpty())
                 mNumbers.append(
                     {property.group.toByteArray().toUpper(), property.types, std::move(value)});
+        } else if (property.is("UID")) {
+            if (!mUid)
+                mUid = decodeValue(property);
         } else if (property.is("X-ABLABEL")) {
             if (property.group.isEmpty() || mLabels.size() >= MaximumLabels)
                 return;
@@ -582,6 +589,8 @@ public:
         }
         if (person.firstName.isNull() && person.lastName.isNull() && person.phoneNumbers.isEmpty())
             return std::nullopt;
+        if (mUid)
+            person.uid = cleanText(unescape(*mUid));
         return person;
     }
 
@@ -595,6 +604,7 @@ private:
     bool mLegacy = false;
     std::optional<QString> mName;
     std::optional<QString> mFormattedName;
+    std::optional<QString> mUid;
     QList<Number> mNumbers;
     QHash<QByteArray, QString> mLabels; // by group
 };
@@ -700,27 +710,108 @@ void AddressBook::sortForDisplay(QList<Person> &people, const QLocale &locale)
     people = std::move(sorted);
 }
 
-AddressBook AddressBook::load(const QString &directory)
+namespace {
+
+// The first bytes of a vCard file, at most limit; nullopt when it cannot be
+// opened. The one place that opens a contact file.
+std::optional<QByteArray> readVCardFile(const QString &path, qint64 limit)
 {
-    AddressBook book;
+    // A link to a FIFO passes the folder's filter: the opened file is checked.
+    const int fd = openRegularFile(path, FollowLinks);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return std::nullopt;
+    }
+    return file.read(limit);
+}
+
+// Names (null or not) and the numbers' values, in order.
+QString duplicateKey(const Person &person)
+{
+    QStringList parts{person.firstName.isNull() ? u"\x01"_s : person.firstName,
+                      person.lastName.isNull() ? u"\x01"_s : person.lastName};
+    for (const PhoneNumber &number : person.phoneNumbers)
+        parts.append(number.value);
+    return parts.join(u'\x00');
+}
+
+QList<Person> readFolder(const QString &directory, qint64 &total)
+{
+    QList<Person> people;
     // Regular files only: a FIFO or a device named *.vcf would block or
     // never end. A missing folder lists nothing.
     const QFileInfoList files =
         QDir(directory).entryInfoList({u"*.vcf"_s}, QDir::Files, QDir::Name);
-    qint64 total = 0;
     int count = 0;
+    int unreadable = 0;
     for (const QFileInfo &info : files) {
-        if (count++ >= MaximumFiles || total >= MaximumTotalSize ||
-            book.mPeople.size() >= MaximumPeople)
+        if (count++ >= AddressBook::MaximumFiles || total >= AddressBook::MaximumTotalSize ||
+            people.size() >= AddressBook::MaximumPeople)
             break;
-        // A link to a FIFO passes the filter: the opened file is checked.
-        const int fd = openRegularFile(info.filePath(), FollowLinks);
-        QFile file;
-        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        const std::optional<QByteArray> bytes = readVCardFile(
+            info.filePath(),
+            std::min(AddressBook::MaximumFileSize, AddressBook::MaximumTotalSize - total));
+        if (!bytes) {
+            ++unreadable;
             continue;
-        const QByteArray bytes = file.read(std::min(MaximumFileSize, MaximumTotalSize - total));
-        total += bytes.size();
-        const QList<Person> people = parseVCards(bytes);
+        }
+        total += bytes->size();
+        people.append(AddressBook::parseVCards(*bytes).mid(
+            0, AddressBook::MaximumPeople - people.size()));
+    }
+    if (unreadable > 0)
+        log("Contacts: %d files in %@ could not be read", unreadable, directory);
+    return people;
+}
+
+} // namespace
+
+QStringList AddressBook::contactFolders()
+{
+    return {kpeopleVCardDirectory(), contactsDirectory()};
+}
+
+AddressBook AddressBook::load()
+{
+    return load(contactFolders());
+}
+
+AddressBook AddressBook::load(const QString &directory)
+{
+    return load(QStringList{directory});
+}
+
+QList<Person> AddressBook::withoutDuplicates(const QList<Person> &people,
+                                             const QList<Person> &taken)
+{
+    QSet<QString> uids;
+    QSet<QString> keys;
+    for (const Person &person : taken) {
+        if (!person.uid.isEmpty())
+            uids.insert(person.uid);
+        keys.insert(duplicateKey(person));
+    }
+    QList<Person> kept;
+    for (const Person &person : people) {
+        if ((!person.uid.isEmpty() && uids.contains(person.uid)) ||
+            keys.contains(duplicateKey(person)))
+            continue;
+        kept.append(person);
+    }
+    return kept;
+}
+
+AddressBook AddressBook::load(const QStringList &directories)
+{
+    AddressBook book;
+    qint64 total = 0;
+    for (const QString &directory : directories) {
+        if (book.mPeople.size() >= MaximumPeople)
+            break;
+        // Duplicates inside one folder are the user's own: kept.
+        const QList<Person> people = withoutDuplicates(readFolder(directory, total), book.mPeople);
         book.mPeople.append(people.mid(0, MaximumPeople - book.mPeople.size()));
     }
     sortForDisplay(book.mPeople);

@@ -44,6 +44,9 @@ public:
     QString firstName;
     QString lastName;
     QList<PhoneNumber> phoneNumbers; // in card order
+    // The card's UID, null without one; tells the same person in two
+    // sources apart from a namesake. Not part of equality.
+    QString uid;
 
     // The position in phoneNumbers of the number with this identifier; -1
     // when the person has none.
@@ -64,7 +67,7 @@ public:
 
 // The device's address book, read only: the vCard files (*.vcf, any case,
 // one or many cards each; hidden files and subfolders not read) of the
-// contacts folder. vCard 2.1, 3.0 and 4.0 are read as real exports write
+// contact folders (KDE's kpeoplevcard, then Velkari's own), merged. vCard 2.1, 3.0 and 4.0 are read as real exports write
 // them. A card that cannot be read (BEGIN without END, a BEGIN inside it)
 // is skipped, never the rest of its file; lines that are not properties are
 // ignored; a card with neither a name nor a number is left out.
@@ -89,9 +92,22 @@ public:
 
     AddressBook() = default;
 
+    // The folders load() reads, in the order their people are taken.
+    static QStringList contactFolders();
+
+    // Reads the contact folders.
+    static AddressBook load();
     // Reads the folder. A missing or unreadable folder gives an empty book;
     // files that cannot be read are skipped. Never creates anything.
-    static AddressBook load(const QString &directory = contactsDirectory());
+    static AddressBook load(const QString &directory);
+    // Reads the folders and merges them: a person already taken from an
+    // earlier folder (same UID, or same names and same numbers) is left out.
+    static AddressBook load(const QStringList &directories);
+
+    // Drops from people those that already are in taken (same UID, or same
+    // names and numbers in the same order).
+    static QList<Person> withoutDuplicates(const QList<Person> &people,
+                                           const QList<Person> &taken);
 
     // The people of one file's bytes, in file order, at most MaximumPeople.
     static QList<Person> parseVCards(const QByteArray &bytes);

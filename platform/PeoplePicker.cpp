@@ -7,6 +7,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,50 @@ QString searchKey(const Person &person)
 PeoplePicker::PeoplePicker(QObject *parent)
     : PeoplePicker(AddressBook::load(), parent)
 {
+    mWatcher = new QFileSystemWatcher(this);
+    connect(mWatcher, &QFileSystemWatcher::directoryChanged, this, &PeoplePicker::reload);
+    connect(mWatcher, &QFileSystemWatcher::fileChanged, this, &PeoplePicker::reload);
+    watchFolders();
+}
+
+void PeoplePicker::watchFolders()
+{
+    // A file written in place changes no folder: the files are watched too.
+    // A folder made later is not seen until the picker opens again.
+    QStringList paths;
+    for (const QString &folder : AddressBook::contactFolders()) {
+        const QDir dir(folder);
+        if (!dir.exists())
+            continue;
+        paths.append(folder);
+        const QFileInfoList files = dir.entryInfoList({u"*.vcf"_s}, QDir::Files, QDir::Name);
+        for (qsizetype i = 0; i < files.size() && i < AddressBook::MaximumFiles; ++i)
+            paths.append(files[i].filePath());
+    }
+    const QStringList watched = mWatcher->files() + mWatcher->directories();
+    if (!watched.isEmpty())
+        mWatcher->removePaths(watched);
+    if (!paths.isEmpty())
+        mWatcher->addPaths(paths);
+}
+
+void PeoplePicker::reload()
+{
+    mBook = AddressBook::load();
+    watchFolders();
+    search(mSearchText);
+    showWhetherEmpty();
+}
+
+void PeoplePicker::showWhetherEmpty()
+{
+    if (!mEmpty)
+        return;
+    const bool empty = mBook.isEmpty();
+    mSearch->setVisible(!empty);
+    mPeopleTable->setVisible(!empty);
+    mEmpty->setVisible(empty);
+    mOpenFolder->setVisible(empty);
 }
 
 PeoplePicker::PeoplePicker(const AddressBook &book, QObject *parent)
@@ -79,7 +124,7 @@ QWidget *PeoplePicker::loadView()
     mPeopleTable->setPlaceholderText(tr("Nobody matches."));
     mPeopleTable->setDataSource(this);
     mPeopleTable->setDelegate(this);
-    peopleLayout->addWidget(mPeopleTable);
+    peopleLayout->addWidget(mPeopleTable, 1); // the stretch below is for the hint
 
     // Where contacts come from, when there are none.
     mEmpty = new QLabel;
@@ -88,24 +133,20 @@ QWidget *PeoplePicker::loadView()
     mEmpty->setAlignment(Qt::AlignCenter);
     mEmpty->setTextInteractionFlags(Qt::TextSelectableByMouse);
     mEmpty->setMargin(24);
-    mEmpty->setText(tr("No contacts yet.\n\nVelkari reads the contacts you export from your phone "
-                       "or mail program as vCard files (.vcf). Put them in\n\n%1")
-                        .arg(contactsDirectory()));
+    mEmpty->setText(tr("No contacts yet.\n\nVelkari reads the vCard files (.vcf) of KDE's "
+                       "contacts in\n\n%1\n\nand the contacts you export from your phone or "
+                       "mail program as vCard files. Put them in\n\n%2")
+                        .arg(kpeopleVCardDirectory(), contactsDirectory()));
     peopleLayout->addWidget(mEmpty);
-    auto *openFolder = new QPushButton(tr("Open the contacts folder"));
+    auto *openFolder = mOpenFolder = new QPushButton(tr("Open the contacts folder"));
     openFolder->setObjectName(u"btnOpenContactsFolder"_s);
     connect(openFolder, &QPushButton::clicked, this, [] {
         makePrivateDirectory(contactsDirectory());
         QDesktopServices::openUrl(QUrl::fromLocalFile(contactsDirectory()));
     });
     peopleLayout->addWidget(openFolder, 0, Qt::AlignHCenter);
-    const bool empty = mBook.isEmpty();
-    mSearch->setVisible(!empty);
-    mPeopleTable->setVisible(!empty);
-    mEmpty->setVisible(empty);
-    openFolder->setVisible(empty);
-    if (empty)
-        peopleLayout->addStretch();
+    showWhetherEmpty();
+    peopleLayout->addStretch();
     mPages->addWidget(peoplePage);
 
     // One person's numbers.
@@ -135,6 +176,7 @@ QWidget *PeoplePicker::loadView()
 
 void PeoplePicker::search(const QString &text)
 {
+    mSearchText = text;
     const QString wanted = text.simplified();
     mShown.clear();
     for (const Person &person : mBook.people()) {

@@ -4,7 +4,9 @@
 #include "TableView.h"
 #include "ViewController.h"
 
+class QFileSystemWatcher;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QStackedWidget;
 
@@ -43,7 +45,8 @@ class PeoplePicker : public ViewController, public TableViewDataSource, public T
     Q_OBJECT
 
 public:
-    // Reads the address book of the contacts folder.
+    // Reads the address book of the contact folders, and reads it again
+    // when a file in them changes while the picker lives.
     explicit PeoplePicker(QObject *parent = nullptr);
     explicit PeoplePicker(const AddressBook &book, QObject *parent = nullptr);
     ~PeoplePicker() override;
@@ -74,6 +77,9 @@ protected:
 
 private:
     void showPeople();
+    void watchFolders();
+    void reload();
+    void showWhetherEmpty();
     QList<PhoneNumber> shownNumbers() const;
 
     AddressBook mBook;
@@ -87,6 +93,9 @@ private:
     TableView *mNumbersTable = nullptr;
     QLabel *mPersonName = nullptr;
     QLabel *mEmpty = nullptr;
+    QPushButton *mOpenFolder = nullptr;
+    QString mSearchText;
+    QFileSystemWatcher *mWatcher = nullptr;
 };
 
 } // namespace platform

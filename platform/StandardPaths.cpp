@@ -82,4 +82,10 @@ QString contactsDirectory()
     return applicationDataDirectory() + u"/Contacts"_s;
 }
 
+QString kpeopleVCardDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           u"/kpeoplevcard"_s;
+}
+
 } // namespace platform

@@ -23,4 +23,8 @@ QString documentsDirectory();
 // is not created when missing.
 QString contactsDirectory();
 
+// Where Plasma and KDE keep contacts as vCard files:
+// $XDG_DATA_HOME/kpeoplevcard. Read only, never created.
+QString kpeopleVCardDirectory();
+
 } // namespace platform

@@ -20,6 +20,8 @@ PACKAGES="
     xauth
     tzdata
     fonts-dejavu-core
+    libebook1.2-dev
+    evolution-data-server
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer

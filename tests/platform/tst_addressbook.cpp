@@ -90,6 +90,8 @@ private Q_SLOTS:
     void loadsTheContactsFolder();
     void readsOnlyTheFirstBytesOfAHugeFile();
     void missingFolderGivesAnEmptyBook();
+    void mergesTheFolders_data();
+    void mergesTheFolders();
     void sortsForDisplay_data();
     void sortsForDisplay();
 };
@@ -344,6 +346,53 @@ void TestAddressBook::missingFolderGivesAnEmptyBook()
     QVERIFY(AddressBook::load().isEmpty());
     QVERIFY(AddressBook::load(env.root() + u"/a file"_s).isEmpty());
     QVERIFY(!QFileInfo::exists(platform::contactsDirectory()));
+}
+
+void TestAddressBook::mergesTheFolders_data()
+{
+    QTest::addColumn<QByteArray>("kde");
+    QTest::addColumn<QByteArray>("own");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray anna = card("UID:a-1\r\nN:Berg;Anna\r\nTEL:1\r\n");
+    QTest::newRow("both folders, sorted together")
+        << anna << card("N:Ahl;Bo\r\nTEL:2\r\n")
+        << QStringList{u"Bo / Ahl | other: 2"_s, u"Anna / Berg | other: 1"_s};
+    // The first folder's card wins.
+    QTest::newRow("same UID shown once")
+        << anna << card("UID:a-1\r\nN:Berg;Anna Maria\r\nTEL;CELL:1\r\n")
+        << QStringList{u"Anna / Berg | other: 1"_s};
+    QTest::newRow("same names and numbers shown once")
+        << card("N:Åström;Sølvi\r\nTEL:1\r\nTEL:2\r\n")
+        << card("UID:x\r\nN:Åström;Sølvi\r\nTEL;HOME:1\r\nTEL;WORK:2\r\n")
+        << QStringList{u"Sølvi / Åström | other: 1 | other: 2"_s};
+    QTest::newRow("namesakes with other numbers or UIDs both shown")
+        << anna + card("N:Dahl;Eva\r\nTEL:1\r\n")
+        << card("UID:a-2\r\nN:Berg;Anna\r\nTEL:9\r\n") + card("N:Dahl;Eva\r\nTEL:2\r\n")
+        << QStringList{u"Anna / Berg | other: 1"_s, u"Anna / Berg | other: 9"_s,
+                       u"Eva / Dahl | other: 1"_s, u"Eva / Dahl | other: 2"_s};
+    QTest::newRow("a family name alone is no first name")
+        << card("N:Berg;;;;\r\nTEL:1\r\n") << card("N:;Berg;;;\r\nTEL:1\r\n")
+        << QStringList{u"∅ / Berg | other: 1"_s, u"Berg / ∅ | other: 1"_s};
+    QTest::newRow("duplicates inside one folder are kept")
+        << QByteArray() << anna + anna
+        << QStringList{u"Anna / Berg | other: 1"_s, u"Anna / Berg | other: 1"_s};
+}
+
+void TestAddressBook::mergesTheFolders()
+{
+    QFETCH(QByteArray, kde);
+    QFETCH(QByteArray, own);
+    QFETCH(QStringList, expected);
+    TestEnvironment env;
+    QLocale::setDefault(QLocale(QLocale::English));
+    QCOMPARE(AddressBook::contactFolders(),
+             QStringList({env.dataHome() + u"/kpeoplevcard"_s, platform::contactsDirectory()}));
+    for (const QString &folder : AddressBook::contactFolders())
+        QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(env.dataHome() + u"/kpeoplevcard/kde.vcf"_s, kde));
+    QVERIFY(writeFile(platform::contactsDirectory() + u"/own.vcf"_s, own));
+    QCOMPARE(describe(AddressBook::load().people()), expected);
 }
 
 void TestAddressBook::sortsForDisplay_data()

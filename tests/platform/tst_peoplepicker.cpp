@@ -2,6 +2,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void emptyBookSaysWhereContactsComeFrom();
     void listsSortedAndSearchable();
     void showsOnlyPhoneNumbersAndAsksTheDelegate();
+    void followsTheFoldersWhileOpen();
 };
 
 void TestPeoplePicker::emptyBookSaysWhereContactsComeFrom()
@@ -65,6 +67,7 @@ void TestPeoplePicker::emptyBookSaysWhereContactsComeFrom()
     QVERIFY(empty);
     QVERIFY(!empty->isHidden());
     QVERIFY(empty->text().contains(env.dataHome() + u"/Velkari/Contacts"_s));
+    QVERIFY(empty->text().contains(env.dataHome() + u"/kpeoplevcard"_s));
     QVERIFY(picker.view()->findChild<platform::TableView *>(u"peopleTable"_s)->isHidden());
 }
 
@@ -113,6 +116,31 @@ void TestPeoplePicker::showsOnlyPhoneNumbersAndAsksTheDelegate()
     picker.setDisplayedProperties({platform::PersonProperty::FirstName});
     numbers->reloadData();
     QCOMPARE(numbers->numberOfRows(), 0);
+}
+
+void TestPeoplePicker::followsTheFoldersWhileOpen()
+{
+    TestEnvironment env;
+    const QString kde = env.dataHome() + u"/kpeoplevcard"_s;
+    const QString own = env.dataHome() + u"/Velkari/Contacts"_s;
+    QVERIFY(QDir().mkpath(kde));
+    QVERIFY(QDir().mkpath(own));
+    PeoplePicker picker;
+    auto *empty = picker.view()->findChild<QLabel *>(u"emptyAddressBook"_s);
+    QVERIFY(!empty->isHidden());
+
+    // Added, changed in place, added elsewhere, removed: each one shows.
+    QVERIFY(writeFile(kde + u"/a.vcf"_s, "BEGIN:VCARD\r\nN:Berg;Anna\r\nEND:VCARD\r\n"));
+    QTRY_COMPARE(names(picker.shownPeople()), QStringList{u"Anna Berg"_s});
+    QVERIFY(empty->isHidden());
+    QVERIFY(writeFile(kde + u"/a.vcf"_s, "BEGIN:VCARD\r\nN:Berg;Annika\r\nEND:VCARD\r\n"));
+    QTRY_COMPARE(names(picker.shownPeople()), QStringList{u"Annika Berg"_s});
+    QVERIFY(writeFile(own + u"/b.vcf"_s, "BEGIN:VCARD\r\nN:Ahl;Bo\r\nEND:VCARD\r\n"));
+    QTRY_COMPARE(names(picker.shownPeople()), (QStringList{u"Bo Ahl"_s, u"Annika Berg"_s}));
+    QVERIFY(QFile::remove(kde + u"/a.vcf"_s));
+    QVERIFY(QFile::remove(own + u"/b.vcf"_s));
+    QTRY_VERIFY(picker.shownPeople().isEmpty());
+    QVERIFY(!empty->isHidden());
 }
 
 QTEST_MAIN(TestPeoplePicker)
