@@ -106,6 +106,8 @@ private Q_SLOTS:
     void firstOfTwoRecordsWithOneIDIsUsed();
 
 private:
+    // One ModemManager on the bus at a time, behaving as told.
+    bool useModem(const QString &behaviour);
     void send(AppHarness &run);
     // The reminder fires through the app's own reminder centre.
     void fire(AppHarness &run, const QString &id);
@@ -133,6 +135,13 @@ void TestDispatch::cleanup()
 {
     mModem.reset();
     mClock.reset();
+}
+
+bool TestDispatch::useModem(const QString &behaviour)
+{
+    mModem.reset();
+    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), behaviour);
+    return mModem->isReady();
 }
 
 void TestDispatch::send(AppHarness &run)
@@ -289,9 +298,7 @@ void TestDispatch::cancelledOrFailedWritesNothing()
 {
     QFETCH(QString, modem);
     QFETCH(bool, cancel);
-    mModem.reset(); // one ModemManager on the bus at a time
-    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), modem);
-    QVERIFY(mModem->isReady());
+    QVERIFY(useModem(modem));
     AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"Hi"_s, -60)});
     QVERIFY(run.activate());
     const QByteArray file = readFile(run.env().dataFile());
@@ -462,9 +469,7 @@ void TestDispatch::answeredFromOutsideNeverAsksAgain()
 
 void TestDispatch::tryAgainAfterAFailureSendsOnceMore()
 {
-    mModem.reset();
-    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), u"fails-once"_s);
-    QVERIFY(mModem->isReady());
+    QVERIFY(useModem(u"fails-once"_s));
     AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60)});
     QVERIFY(run.activate());
     run.app->answerReminder(reminderFor(u"A"_s));
@@ -484,9 +489,7 @@ void TestDispatch::tryAgainAfterAFailureSendsOnceMore()
 
 void TestDispatch::aModemThatNeverAnswersFreezesNothing()
 {
-    mModem.reset();
-    mModem = std::make_unique<ModemStandIn>(mSystemBus.address(), u"objects-hang"_s);
-    QVERIFY(mModem->isReady());
+    QVERIFY(useModem(u"objects-hang"_s));
     AppHarness run(QVariantList{record(u"A"_s, u"Anna"_s, u"For A"_s, 60)});
     QVERIFY(run.activate());
     // The window keeps handling events while the bus is asked.

@@ -43,6 +43,14 @@ ViewController *frontOf(AppHarness &run)
     return front;
 }
 
+// The edit form of the row, as a tap opens it.
+EditProps *openEditForm(AppHarness &run, int row)
+{
+    VelkariViewController *list = run.delegate->viewController();
+    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(row));
+    return qobject_cast<EditProps *>(frontOf(run));
+}
+
 // A finger's drag: press, moves in small steps, release.
 void drag(QWidget *widget, QPoint from, int dy)
 {
@@ -127,8 +135,7 @@ void TestTouchKeyboard::escapeAndEnterOnEachScreen()
     } else if (screen == u"new"_s) {
         list->btnAdd();
     } else if (screen != u"list"_s) {
-        list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
-        auto *form = qobject_cast<EditProps *>(frontOf(run));
+        EditProps *form = openEditForm(run, 0);
         QVERIFY(form);
         if (screen == u"repeat"_s)
             form->btnSelectRepeat();
@@ -170,9 +177,7 @@ void TestTouchKeyboard::deleteQuestionFocusesNo()
     MockClock clock;
     AppHarness run(schedules(1));
     QVERIFY(run.activate());
-    VelkariViewController *list = run.delegate->viewController();
-    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
-    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    EditProps *form = openEditForm(run, 0);
     QVERIFY(form);
     form->btnDelete();
     QTRY_VERIFY(!AlertView::visibleAlerts().isEmpty() &&
@@ -193,9 +198,7 @@ void TestTouchKeyboard::formKeepsTheTextInSightAndTabsInVisualOrder()
     MockClock clock;
     AppHarness run(schedules(1));
     QVERIFY(run.activate());
-    VelkariViewController *list = run.delegate->viewController();
-    list->didSelectRowAtIndexPath(*list->mTableView(), platform::IndexPath::forRow(0));
-    auto *form = qobject_cast<EditProps *>(frontOf(run));
+    EditProps *form = openEditForm(run, 0);
     QVERIFY(form);
 
     // Tab goes down the screen, row by row, left to right within a row.
