@@ -44,6 +44,9 @@ QWidget *ViewController::view()
     if (!mView) {
         mView = loadView();
         mView->installEventFilter(this);
+        // A fingertip's size for every button, however small its text.
+        for (QAbstractButton *button : mView->findChildren<QAbstractButton *>())
+            button->setMinimumSize(button->minimumSize().expandedTo(QSize(44, 44)));
         viewDidLoad();
     }
     return mView;

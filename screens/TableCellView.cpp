@@ -22,6 +22,8 @@ TableCellView *TableCellView::loadFromLayout()
     cell->crTxt = ui.crTxt;
     cell->crRepeatMode = ui.crRepeatMode;
     cell->crStatus = ui.crStatus;
+    // A fingertip's size, like every other button.
+    ui.btnEditProps->setMinimumSize(ui.btnEditProps->minimumSize().expandedTo(QSize(44, 44)));
     connect(ui.btnEditProps, &QToolButton::clicked, cell, &TableCellView::btnEditProps);
     return cell;
 }

@@ -11,6 +11,7 @@
 #include "support/AppHarness.h"
 #include "support/MockClock.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QDateTimeEdit>
 #include <QPushButton>
@@ -150,6 +151,12 @@ void TestTouchKeyboard::escapeAndEnterOnEachScreen()
     QVERIFY(focused);
     QVERIFY2(shown->view()->isAncestorOf(focused), qPrintable(focused->objectName()));
     QVERIFY(focused->focusPolicy() & Qt::TabFocus);
+    // Every button is a fingertip's size.
+    for (QAbstractButton *button : shown->view()->findChildren<QAbstractButton *>()) {
+        if (button->isVisibleTo(shown->view()))
+            QVERIFY2(button->width() >= 44 && button->height() >= 44,
+                     qPrintable(button->objectName()));
+    }
 
     const QByteArray before = readFile(run.env().dataFile());
     const qsizetype reminders = run.app->scheduledLocalNotifications().size();
