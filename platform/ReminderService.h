@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QFileSystemWatcher;
 class QTimer;
 
 namespace platform {
@@ -46,23 +47,37 @@ public:
 
     ReminderCenter *center() const { return mCenter.get(); }
 
+    // How long reminders are left alone after one could not be shown.
+    void setRetryDelay(int ms) { mRetryDelayMs = ms; }
+
+Q_SIGNALS:
+    // The data folder was deleted: nothing is left to deliver.
+    void dataFolderGone();
+
 private:
     bool applicationIsRunning() const;
     bool notificationsAvailable();
     void onFired(const Reminder &reminder);
     void answer(const QString &key);
     void watchApplication();
+    void applicationGone();
+    void watchDataFolder();
     void showFailed(const QString &key, const QString &reason);
 
     QDBusConnection mBus;
     std::unique_ptr<FileLock> mLock;
     std::unique_ptr<ReminderCenter> mCenter;
     DesktopNotifications *mNotifications;
-    QTimer *mWatch;
+    QTimer *mRetry;
+    QFileSystemWatcher *mFolderWatch = nullptr;
+    // Shared with the thread that waits for the app's lock.
+    struct Watch;
+    std::shared_ptr<Watch> mAppWatch;
+    bool mWaitingForApplication = false;
+    int mRetryDelayMs = 60 * 1000;
     QHash<QString, Reminder> mShown;
     QString mProgram;
     QStringList mArguments;
-    bool mApplicationWasRunning = false;
     // When the last notification could not be shown: the service then waits
     // before it takes the next reminder.
     QDateTime mShowFailedAt;

@@ -51,5 +51,7 @@ int main(int argc, char *argv[])
         platform::log("Another velkari-reminders already runs for this data folder.");
         return 0;
     }
+    QObject::connect(&service, &platform::ReminderService::dataFolderGone, &app,
+                     &QCoreApplication::quit);
     return QCoreApplication::exec();
 }
