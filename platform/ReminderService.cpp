@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDir>
@@ -31,6 +32,11 @@ namespace platform {
 namespace {
 
 const QString notificationService = u"org.freedesktop.Notifications"_s;
+const QString login = u"org.freedesktop.login1"_s;
+const QString loginPath = u"/org/freedesktop/login1"_s;
+const QString loginManager = u"org.freedesktop.login1.Manager"_s;
+// logind answers at once or not at all; a reminder does not wait longer.
+constexpr int inhibitCallTimeoutMs = 1000;
 
 } // namespace
 
@@ -50,6 +56,11 @@ ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     connect(mNotifications, &DesktopNotifications::closed, this,
             [this](const QString &key) { mShown.remove(key); });
     connect(mNotifications, &DesktopNotifications::failed, this, &ReminderService::showFailed);
+    // On the screen or failed: the device may sleep again.
+    connect(mNotifications, &DesktopNotifications::shown, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
     mRetry->setSingleShot(true);
     connect(mRetry, &QTimer::timeout, this, [this] {
         mShowFailedAt = {};
@@ -91,6 +102,10 @@ bool ReminderService::start()
     });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
     watchDataFolder();
+    // After a resume, what came due while asleep is fired now.
+    if (mSystemBus.isConnected())
+        mSystemBus.connect(login, loginPath, loginManager, u"PrepareForSleep"_s, this,
+                           SLOT(onPrepareForSleep(bool)));
     mCenter->start();
     return true;
 }
@@ -136,8 +151,35 @@ bool ReminderService::notificationsAvailable()
 
 void ReminderService::onFired(const Reminder &reminder)
 {
+    // Awake until the notification is shown: a delay inhibitor for sleep.
+    QDBusUnixFileDescriptor inhibitor;
+    if (mSystemBus.isConnected()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(login, loginPath, loginManager,
+                                                           u"Inhibit"_s);
+        call << u"sleep"_s << u"Velkari"_s << u"Delivering a reminder"_s << u"delay"_s;
+        const QDBusReply<QDBusUnixFileDescriptor> reply =
+            mSystemBus.call(call, QDBus::Block, inhibitCallTimeoutMs);
+        if (reply.isValid())
+            inhibitor = reply.value();
+    }
     LauncherEntry::publish(mBus, reminder.applicationIconBadgeNumber);
-    mShown.insert(mNotifications->showReminder(reminder), reminder);
+    const QString key = mNotifications->showReminder(reminder);
+    mShown.insert(key, reminder);
+    holdAwake(key, inhibitor);
+}
+
+void ReminderService::holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor)
+{
+    if (!inhibitor.isValid())
+        return;
+    mInhibitors.insert(key, inhibitor);
+    QTimer::singleShot(mInhibitLimitMs, this, [this, key] { mInhibitors.remove(key); });
+}
+
+void ReminderService::onPrepareForSleep(bool sleeping)
+{
+    if (!sleeping && mCenter)
+        mCenter->scheduleCheck();
 }
 
 void ReminderService::answer(const QString &key)

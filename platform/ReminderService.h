@@ -3,6 +3,7 @@
 #include "Reminder.h"
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -47,6 +48,12 @@ public:
 
     ReminderCenter *center() const { return mCenter.get(); }
 
+    // Where logind is (the system bus); without it the device may sleep
+    // while a reminder is delivered. Before start().
+    void setSystemBus(const QDBusConnection &bus) { mSystemBus = bus; }
+    // The longest the device is kept awake for one reminder.
+    void setInhibitLimit(int ms) { mInhibitLimitMs = ms; }
+
     // How long reminders are left alone after one could not be shown.
     void setRetryDelay(int ms) { mRetryDelayMs = ms; }
 
@@ -54,7 +61,11 @@ Q_SIGNALS:
     // The data folder was deleted: nothing is left to deliver.
     void dataFolderGone();
 
+private Q_SLOTS:
+    void onPrepareForSleep(bool sleeping);
+
 private:
+    void holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor);
     bool applicationIsRunning() const;
     bool notificationsAvailable();
     void onFired(const Reminder &reminder);
@@ -65,6 +76,9 @@ private:
     void showFailed(const QString &key, const QString &reason);
 
     QDBusConnection mBus;
+    QDBusConnection mSystemBus{QStringLiteral("velkari-no-system-bus")};
+    QHash<QString, QDBusUnixFileDescriptor> mInhibitors;
+    int mInhibitLimitMs = 10 * 1000;
     std::unique_ptr<FileLock> mLock;
     std::unique_ptr<ReminderCenter> mCenter;
     DesktopNotifications *mNotifications;

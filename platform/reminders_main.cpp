@@ -47,6 +47,7 @@ int main(int argc, char *argv[])
     if (!bus.isConnected())
         platform::log("No session bus: reminders cannot be shown while Velkari is closed.");
     platform::ReminderService service(bus);
+    service.setSystemBus(QDBusConnection::systemBus());
     if (!service.start()) {
         platform::log("Another velkari-reminders already runs for this data folder.");
         return 0;
