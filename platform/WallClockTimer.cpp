@@ -34,8 +34,15 @@ constexpr qint64 fallbackSliceMs = 60 * 1000;
 
 // Said once per process: every timer of it makes the same choice.
 bool saidWhich = false;
+bool logsChoice = false;
 
 } // namespace
+
+void WallClockTimer::setLogsClockChoice(bool logs)
+{
+    logsChoice = logs;
+    saidWhich = false;
+}
 
 void WallClockTimer::setTimerFdFactory(TimerFdFactory factory)
 {
@@ -67,7 +74,7 @@ WallClockTimer::WallClockTimer(QObject *parent)
                       .arg(QString::fromLocal8Bit(std::strerror(errno)));
         }
     }
-    if (!saidWhich) {
+    if (logsChoice && !saidWhich) {
         log("Reminder timer: %@", why);
         saidWhich = true;
     }

@@ -28,6 +28,9 @@ public:
     // capability.
     using TimerFdFactory = std::function<int(int clockId, int flags)>;
     static void setTimerFdFactory(TimerFdFactory factory);
+    // Whether the first timer says in the log which clock it uses (the
+    // resident service does; the app keeps its log for its own steps).
+    static void setLogsClockChoice(bool logs);
 
     explicit WallClockTimer(QObject *parent = nullptr);
     ~WallClockTimer() override;

@@ -18,6 +18,7 @@ class TestWallClockTimer : public QObject {
 private Q_SLOTS:
     void choosesTheClock_data();
     void choosesTheClock();
+    void initTestCase() { WallClockTimer::setLogsClockChoice(true); }
     void cleanup() { WallClockTimer::setTimerFdFactory({}); }
 };
 
