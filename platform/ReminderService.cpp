@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDir>
@@ -151,18 +153,28 @@ bool ReminderService::notificationsAvailable()
 
 void ReminderService::onFired(const Reminder &reminder)
 {
-    // Awake until the notification is shown: a delay inhibitor for sleep.
-    QDBusUnixFileDescriptor inhibitor;
-    if (mSystemBus.isConnected()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(login, loginPath, loginManager,
-                                                           u"Inhibit"_s);
-        call << u"sleep"_s << u"Velkari"_s << u"Delivering a reminder"_s << u"delay"_s;
-        const QDBusReply<QDBusUnixFileDescriptor> reply =
-            mSystemBus.call(call, QDBus::Block, inhibitCallTimeoutMs);
-        if (reply.isValid())
-            inhibitor = reply.value();
-    }
     LauncherEntry::publish(mBus, reminder.applicationIconBadgeNumber);
+    if (!mSystemBus.isConnected()) {
+        show(reminder, {});
+        return;
+    }
+    // Awake until the notification is shown: a delay inhibitor for sleep,
+    // asked for without blocking; no answer in time, and it is shown anyway.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login, loginPath, loginManager, u"Inhibit"_s);
+    call << u"sleep"_s << u"Velkari"_s << u"Delivering a reminder"_s << u"delay"_s;
+    auto *watcher =
+        new QDBusPendingCallWatcher(mSystemBus.asyncCall(call, inhibitCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, reminder](QDBusPendingCallWatcher *w) {
+                w->deleteLater();
+                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                show(reminder, reply.isValid() ? reply.value() : QDBusUnixFileDescriptor());
+            });
+}
+
+void ReminderService::show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor)
+{
     const QString key = mNotifications->showReminder(reminder);
     mShown.insert(key, reminder);
     holdAwake(key, inhibitor);

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
 
 private:
+    void show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor);
     void holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor);
     bool applicationIsRunning() const;
     bool notificationsAvailable();
