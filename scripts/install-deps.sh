@@ -18,6 +18,7 @@ PACKAGES="
     xauth
     tzdata
     fonts-dejavu-core
+    libcap2-bin
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
