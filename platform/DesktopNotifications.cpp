@@ -65,8 +65,10 @@ QString DesktopNotifications::showReminder(const Reminder &reminder)
                 const QDBusPendingReply<uint> reply = *w;
                 if (reply.isError())
                     Q_EMIT failed(key, reply.error().message());
-                else
+                else {
                     mKeys.insert(reply.value(), key);
+                    Q_EMIT shown(key);
+                }
             });
     return key;
 }

@@ -24,6 +24,8 @@ public:
 
 Q_SIGNALS:
     void answered(const QString &key);
+    // The notification server took it: it is on the screen.
+    void shown(const QString &key);
     void closed(const QString &key);
     void failed(const QString &key, const QString &reason);
 

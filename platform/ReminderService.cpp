@@ -9,9 +9,23 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -20,31 +34,56 @@ namespace platform {
 namespace {
 
 const QString notificationService = u"org.freedesktop.Notifications"_s;
-
-// How often the service looks whether the app has gone.
-constexpr int watchIntervalMs = 1000;
-// How long it leaves reminders alone after a notification could not be shown.
-constexpr qint64 retryAfterSeconds = 60;
+const QString login = u"org.freedesktop.login1"_s;
+const QString loginPath = u"/org/freedesktop/login1"_s;
+const QString loginManager = u"org.freedesktop.login1.Manager"_s;
+// logind answers at once or not at all; a reminder does not wait longer.
+constexpr int inhibitCallTimeoutMs = 1000;
 
 } // namespace
+
+struct ReminderService::Watch {
+    QPointer<ReminderService> service; // read on the main thread only
+};
 
 ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , mBus(bus)
     , mLock(std::make_unique<FileLock>(reminderServiceLockPath()))
     , mNotifications(new DesktopNotifications(bus, this))
-    , mWatch(new QTimer(this))
+    , mRetry(new QTimer(this))
     , mProgram(defaultApplicationPath())
 {
     connect(mNotifications, &DesktopNotifications::answered, this, &ReminderService::answer);
     connect(mNotifications, &DesktopNotifications::closed, this,
             [this](const QString &key) { mShown.remove(key); });
     connect(mNotifications, &DesktopNotifications::failed, this, &ReminderService::showFailed);
-    mWatch->setInterval(watchIntervalMs);
-    connect(mWatch, &QTimer::timeout, this, &ReminderService::watchApplication);
+    // On the screen or failed: the device may sleep again.
+    connect(mNotifications, &DesktopNotifications::shown, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
+    mRetry->setSingleShot(true);
+    connect(mRetry, &QTimer::timeout, this, [this] {
+        mShowFailedAt = {};
+        if (mCenter)
+            mCenter->scheduleCheck();
+    });
+    // A notification service that appears takes what waited for it; no asking.
+    auto *names = new QDBusServiceWatcher(notificationService, mBus,
+                                          QDBusServiceWatcher::WatchForRegistration, this);
+    connect(names, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        if (mCenter && mSaidUnavailable)
+            mCenter->scheduleCheck();
+    });
 }
 
-ReminderService::~ReminderService() = default;
+ReminderService::~ReminderService()
+{
+    // A thread still waiting for the app's lock finds nobody to tell.
+    if (mAppWatch)
+        mAppWatch->service = nullptr;
+}
 
 bool ReminderService::start()
 {
@@ -53,14 +92,23 @@ bool ReminderService::start()
     mLock->recordHolder();
     mCenter = std::make_unique<ReminderCenter>();
     mCenter->setFiringAllowed([this] {
-        const bool waiting =
-            mShowFailedAt.isValid() && mShowFailedAt.secsTo(Clock::now()) < retryAfterSeconds;
-        return !waiting && !applicationIsRunning() && notificationsAvailable();
+        const bool waiting = mShowFailedAt.isValid() &&
+            mShowFailedAt.msecsTo(Clock::now()) < mRetryDelayMs;
+        if (waiting)
+            return false;
+        if (applicationIsRunning()) {
+            watchApplication();
+            return false;
+        }
+        return notificationsAvailable();
     });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
-    mApplicationWasRunning = applicationIsRunning();
+    watchDataFolder();
+    // After a resume, what came due while asleep is fired now.
+    if (mSystemBus.isConnected())
+        mSystemBus.connect(login, loginPath, loginManager, u"PrepareForSleep"_s, this,
+                           SLOT(onPrepareForSleep(bool)));
     mCenter->start();
-    mWatch->start();
     return true;
 }
 
@@ -106,7 +154,44 @@ bool ReminderService::notificationsAvailable()
 void ReminderService::onFired(const Reminder &reminder)
 {
     LauncherEntry::publish(mBus, reminder.applicationIconBadgeNumber);
-    mShown.insert(mNotifications->showReminder(reminder), reminder);
+    if (!mSystemBus.isConnected()) {
+        show(reminder, {});
+        return;
+    }
+    // Awake until the notification is shown: a delay inhibitor for sleep,
+    // asked for without blocking; no answer in time, and it is shown anyway.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login, loginPath, loginManager, u"Inhibit"_s);
+    call << u"sleep"_s << u"Velkari"_s << u"Delivering a reminder"_s << u"delay"_s;
+    auto *watcher =
+        new QDBusPendingCallWatcher(mSystemBus.asyncCall(call, inhibitCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, reminder](QDBusPendingCallWatcher *w) {
+                w->deleteLater();
+                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                show(reminder, reply.isValid() ? reply.value() : QDBusUnixFileDescriptor());
+            });
+}
+
+void ReminderService::show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor)
+{
+    const QString key = mNotifications->showReminder(reminder);
+    mShown.insert(key, reminder);
+    holdAwake(key, inhibitor);
+}
+
+void ReminderService::holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor)
+{
+    if (!inhibitor.isValid())
+        return;
+    mInhibitors.insert(key, inhibitor);
+    QTimer::singleShot(mInhibitLimitMs, this, [this, key] { mInhibitors.remove(key); });
+}
+
+void ReminderService::onPrepareForSleep(bool sleeping)
+{
+    if (!sleeping && mCenter)
+        mCenter->scheduleCheck();
 }
 
 void ReminderService::answer(const QString &key)
@@ -133,17 +218,58 @@ void ReminderService::showFailed(const QString &key, const QString &reason)
     again.repeatInterval = CalendarUnit::None;
     again.fireDate = Clock::now();
     mShowFailedAt = Clock::now();
+    mRetry->start(mRetryDelayMs);
     mCenter->scheduleLocalNotification(again);
 }
 
 void ReminderService::watchApplication()
 {
-    const bool running = applicationIsRunning();
-    // The app has gone: what it left is ours now. Without a notification
-    // service, look again until one appears.
-    if ((mApplicationWasRunning || mSaidUnavailable || mShowFailedAt.isValid()) && !running)
+    if (mWaitingForApplication)
+        return;
+    // A thread sleeps in flock on the app's lock until the app lets it go
+    // (also by crashing), so that nobody wakes while the app runs.
+    const int fd = ::open(QFile::encodeName(applicationLockPath()).constData(),
+                          O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (!mAppWatch) {
+        mAppWatch = std::make_shared<Watch>();
+        mAppWatch->service = this;
+    }
+    mWaitingForApplication = true;
+    std::thread([fd, watch = mAppWatch] {
+        while (::flock(fd, LOCK_SH) != 0 && errno == EINTR) {
+        }
+        ::close(fd); // let go at once: the app may come again
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [watch] {
+                    if (watch->service)
+                        watch->service->applicationGone();
+                },
+                Qt::QueuedConnection);
+    }).detach();
+}
+
+void ReminderService::applicationGone()
+{
+    mWaitingForApplication = false;
+    // What the app left is ours now.
+    if (mCenter)
         mCenter->scheduleCheck();
-    mApplicationWasRunning = running;
+}
+
+void ReminderService::watchDataFolder()
+{
+    const QString folder = QFileInfo(reminderServiceLockPath()).absolutePath();
+    mFolderWatch = new QFileSystemWatcher(QStringList{folder}, this);
+    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this, [this, folder] {
+        if (!QFileInfo::exists(folder)) {
+            log("The data folder %@ is gone; velkari-reminders ends.", folder);
+            Q_EMIT dataFolderGone();
+        }
+    });
 }
 
 } // namespace platform

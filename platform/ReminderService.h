@@ -3,6 +3,7 @@
 #include "Reminder.h"
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+class QFileSystemWatcher;
 class QTimer;
 
 namespace platform {
@@ -46,23 +48,51 @@ public:
 
     ReminderCenter *center() const { return mCenter.get(); }
 
+    // Where logind is (the system bus); without it the device may sleep
+    // while a reminder is delivered. Before start().
+    void setSystemBus(const QDBusConnection &bus) { mSystemBus = bus; }
+    // The longest the device is kept awake for one reminder.
+    void setInhibitLimit(int ms) { mInhibitLimitMs = ms; }
+
+    // How long reminders are left alone after one could not be shown.
+    void setRetryDelay(int ms) { mRetryDelayMs = ms; }
+
+Q_SIGNALS:
+    // The data folder was deleted: nothing is left to deliver.
+    void dataFolderGone();
+
+private Q_SLOTS:
+    void onPrepareForSleep(bool sleeping);
+
 private:
+    void show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor);
+    void holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor);
     bool applicationIsRunning() const;
     bool notificationsAvailable();
     void onFired(const Reminder &reminder);
     void answer(const QString &key);
     void watchApplication();
+    void applicationGone();
+    void watchDataFolder();
     void showFailed(const QString &key, const QString &reason);
 
     QDBusConnection mBus;
+    QDBusConnection mSystemBus{QStringLiteral("velkari-no-system-bus")};
+    QHash<QString, QDBusUnixFileDescriptor> mInhibitors;
+    int mInhibitLimitMs = 10 * 1000;
     std::unique_ptr<FileLock> mLock;
     std::unique_ptr<ReminderCenter> mCenter;
     DesktopNotifications *mNotifications;
-    QTimer *mWatch;
+    QTimer *mRetry;
+    QFileSystemWatcher *mFolderWatch = nullptr;
+    // Shared with the thread that waits for the app's lock.
+    struct Watch;
+    std::shared_ptr<Watch> mAppWatch;
+    bool mWaitingForApplication = false;
+    int mRetryDelayMs = 60 * 1000;
     QHash<QString, Reminder> mShown;
     QString mProgram;
     QStringList mArguments;
-    bool mApplicationWasRunning = false;
     // When the last notification could not be shown: the service then waits
     // before it takes the next reminder.
     QDateTime mShowFailedAt;

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "ReminderService.h"
+#include "WallClockTimer.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -48,10 +49,20 @@ int main(int argc, char *argv[])
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         platform::log("No session bus: reminders cannot be shown while Velkari is closed.");
+    platform::WallClockTimer::setLogsClockChoice(true);
     platform::ReminderService service(bus);
+    service.setSystemBus(QDBusConnection::systemBus());
     if (!service.start()) {
         platform::log("Another velkari-reminders already runs for this data folder.");
         return 0;
     }
+    // The session's one copy: the unit, the D-Bus activation and the autostart
+    // entry may each start one; the later ones find the name taken.
+    if (bus.isConnected() && !bus.registerService(u"org.velkari.Reminders"_s)) {
+        platform::log("velkari-reminders already runs in this session.");
+        return 0;
+    }
+    QObject::connect(&service, &platform::ReminderService::dataFolderGone, &app,
+                     &QCoreApplication::quit);
     return QCoreApplication::exec();
 }

@@ -20,8 +20,7 @@ PACKAGES="
     xauth
     tzdata
     fonts-dejavu-core
-    libebook1.2-dev
-    evolution-data-server
+    libcap2-bin
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer

@@ -23,6 +23,17 @@ install)
     if command -v gtk-update-icon-cache >/dev/null 2>&1; then
         $SUDO gtk-update-icon-cache -q -t "$prefix/share/icons/hicolor" 2>/dev/null || true
     fi
+    # The reminder service may wake a suspended phone for a reminder only with
+    # CAP_WAKE_ALARM; without it reminders come when the phone next wakes.
+    reminders="${DESTDIR:-}$prefix/bin/velkari-reminders"
+    setcap=$(command -v setcap || echo /sbin/setcap)
+    if [ ! -x "$setcap" ]; then
+        echo "setcap is missing (package libcap2-bin): velkari-reminders cannot wake the device from suspend."
+    elif [ "$(id -u)" -ne 0 ]; then
+        echo "Not root: skipped 'setcap cap_wake_alarm+ep $reminders'; run it as root so reminders wake the device."
+    elif ! "$setcap" cap_wake_alarm+ep "$reminders"; then
+        echo "setcap failed on $reminders: reminders will not wake the device from suspend."
+    fi
     echo "Velkari is installed under $prefix; start it from the menu or as velkari."
     ;;
 uninstall)

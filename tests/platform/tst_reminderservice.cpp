@@ -13,8 +13,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+
 #include <csignal>
+#include <fcntl.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::FileLock;
@@ -64,7 +69,79 @@ QProcess *startProgram(QProcess &process, const QString &program, const QString 
     return &process;
 }
 
+// A clock moved without telling anyone, as time passes while the device
+// sleeps: no timer of ours runs then.
+class SleepingClock : public platform::Clock {
+public:
+    SleepingClock() { platform::Clock::setInstance(this); }
+    ~SleepingClock() override { platform::Clock::setInstance(nullptr); }
+    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), Qt::UTC);
+
+protected:
+    QDateTime currentDateTimeUtc() const override { return now; }
+};
+
 } // namespace
+
+// Stands in for logind's manager on a private system bus: hands out sleep
+// inhibitors as pipes, so that the test sees when each is let go.
+class LogindStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    explicit LogindStandIn(const QDBusConnection &bus)
+        : mBus(bus)
+    {
+        mBus.registerObject(u"/org/freedesktop/login1"_s, this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+        mBus.registerService(u"org.freedesktop.login1"_s);
+        PrivateBus::settle(mBus);
+    }
+    ~LogindStandIn() override
+    {
+        for (int fd : mReadEnds)
+            ::close(fd);
+    }
+
+    QStringList calls;
+    // How many inhibitors are held now.
+    int held() const
+    {
+        int count = 0;
+        for (int fd : mReadEnds) {
+            char byte;
+            if (::read(fd, &byte, 1) < 0 && errno == EAGAIN)
+                ++count; // a write end is still open
+        }
+        return count;
+    }
+    void resume()
+    {
+        mBus.send(QDBusMessage::createSignal(u"/org/freedesktop/login1"_s,
+                                             u"org.freedesktop.login1.Manager"_s,
+                                             u"PrepareForSleep"_s)
+                  << false);
+    }
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString &what, const QString &who, const QString &why,
+                                    const QString &mode)
+    {
+        calls << QStringList{what, who, why, mode}.join(u'|');
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+            return {};
+        mReadEnds << ends[0];
+        QDBusUnixFileDescriptor handed(ends[1]);
+        ::close(ends[1]);
+        return handed;
+    }
+
+private:
+    QDBusConnection mBus;
+    QList<int> mReadEnds;
+};
 
 class TestReminderService : public QObject {
     Q_OBJECT
@@ -82,6 +159,8 @@ private Q_SLOTS:
     void repeatingReminderCrossesTheHandOverOnce();
     void takesOverFromAKilledApp();
     void appTakesOverFromAKilledService();
+    void staysAwakeToDeliverAfterResume_data();
+    void staysAwakeToDeliverAfterResume();
 
 private:
     std::unique_ptr<FakeNotificationServer> server();
@@ -300,6 +379,52 @@ void TestReminderService::appTakesOverFromAKilledService()
     QTRY_VERIFY_WITH_TIMEOUT(toApp.size() == 1, 10000);
     QCOMPARE(toApp.first().first().value<Reminder>().userInfo.value(u"ID"_s).toString(), u"S"_s);
     QCOMPARE(registered(), 0);
+}
+
+void TestReminderService::staysAwakeToDeliverAfterResume_data()
+{
+    QTest::addColumn<bool>("withLogind");
+    QTest::newRow("logind") << true;
+    QTest::newRow("no logind") << false; // nothing held, still delivered at once
+}
+
+void TestReminderService::staysAwakeToDeliverAfterResume()
+{
+    QFETCH(bool, withLogind);
+    SleepingClock clock;
+    PrivateBus systemBus;
+    QVERIFY(systemBus.isRunning());
+    std::unique_ptr<LogindStandIn> logind;
+    if (withLogind)
+        logind = std::make_unique<LogindStandIn>(systemBus.connect(u"logind"_s));
+    const auto notifications = server();
+    QList<int> heldWhenShown;
+    notifications->onNotify = [&] { heldWhenShown << (logind ? logind->held() : 0); };
+
+    registerReminder(reminder(u"Z"_s, clock.now.addSecs(600)));
+    ReminderService service(mServiceBus);
+    service.setSystemBus(systemBus.connect(u"velkari-system"_s));
+    QVERIFY(service.start());
+    QTest::qWait(50);
+    QVERIFY(notifications->notifications.isEmpty());
+
+    clock.now = clock.now.addSecs(3600); // asleep past its moment
+    if (logind) {
+        logind->resume();
+        logind->resume(); // a second resume fires nothing more
+    } else {
+        service.center()->scheduleCheck(); // stands for the resume logind would tell of
+    }
+    QTRY_COMPARE(notifications->notifications.size(), 1);
+    QCOMPARE(registered(), 0);
+    if (logind) {
+        QCOMPARE(logind->calls,
+                 QStringList{u"sleep|Velkari|Delivering a reminder|delay"_s});
+        QCOMPARE(heldWhenShown, QList<int>{1}); // taken before the notification
+        QTRY_COMPARE(logind->held(), 0);        // and let go once it is shown
+    }
+    QTest::qWait(100);
+    QCOMPARE(notifications->notifications.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestReminderService)

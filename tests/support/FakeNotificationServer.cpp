@@ -32,6 +32,8 @@ uint FakeNotificationServer::Notify(const QString &appName, uint, const QString 
                                     const QStringList &actions, const QVariantMap &hints,
                                     int timeout)
 {
+    if (onNotify)
+        onNotify();
     if (failing) {
         sendErrorReply(QDBusError::Failed, u"cannot show notifications"_s);
         return 0;

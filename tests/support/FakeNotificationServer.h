@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
 // Stands in for the desktop's notification server
 // (org.freedesktop.Notifications) on a private bus: writes down every
 // notification and lets the test answer or dismiss it as a user would.
@@ -32,6 +34,8 @@ public:
     bool failing = false;
     QList<Notification> notifications;
     QList<uint> closedByClient;
+    // Called as each Notify arrives, before it is answered.
+    std::function<void()> onNotify;
 
     // The user presses the action (or clicks the notification).
     void invoke(uint id, const QString &action);
