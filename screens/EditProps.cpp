@@ -13,6 +13,8 @@
 
 #include "ui_EditProps.h"
 
+#include <QPalette>
+
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
 
@@ -42,6 +44,12 @@ QWidget *EditProps::loadView()
     connect(ui.btnSave, &QToolButton::clicked, this, &EditProps::btnSave);
     connect(ui.btnDelete, &QPushButton::clicked, this, &EditProps::btnDelete);
     connect(ui.ShowPicker, &QToolButton::clicked, this, &EditProps::ShowPicker);
+    // Red that stays readable on a light and on a dark button.
+    QPalette palette = ui.btnDelete->palette();
+    const bool dark = palette.color(QPalette::Button).lightnessF() < 0.5;
+    palette.setColor(QPalette::ButtonText,
+                     dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xc5, 0x22, 0x1f));
+    ui.btnDelete->setPalette(palette);
     return view;
 }
 

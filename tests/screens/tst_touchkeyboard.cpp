@@ -14,11 +14,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QDateTimeEdit>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextCursor>
+
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
@@ -78,6 +81,7 @@ private Q_SLOTS:
     void deleteQuestionFocusesNo();
     void formKeepsTheTextInSightAndTabsInVisualOrder();
     void screenReaderHearsValuesAndRowsInOrder();
+    void everyTextReadsInADarkPalette();
 };
 
 void TestTouchKeyboard::dragScrollsTheListAndATapOpensARow()
@@ -294,6 +298,71 @@ void TestTouchKeyboard::screenReaderHearsValuesAndRowsInOrder()
     QCOMPARE(emptyTable->text(QAccessible::Description),
              empty.delegate->viewController()->mTableView()->placeholderText());
     QVERIFY(!emptyTable->text(QAccessible::Description).isEmpty());
+}
+
+namespace {
+
+double luminance(QRgb rgb)
+{
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) +
+           0.0722 * channel(qBlue(rgb));
+}
+
+// The strongest contrast any drawn pixel has against the widget's corner,
+// which shows its background.
+double drawnContrast(QWidget *widget)
+{
+    const QImage image = widget->grab().toImage();
+    const double background = luminance(image.pixel(1, image.height() / 2));
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const double l = luminance(image.pixel(x, y));
+            best =
+                std::max(best, (std::max(l, background) + 0.05) / (std::min(l, background) + 0.05));
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+void TestTouchKeyboard::everyTextReadsInADarkPalette()
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x22));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x16, 0x16, 0x18));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x2c, 0x2c, 0x2e));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    {
+        MockClock clock;
+        AppHarness run(schedules(3));
+        QVERIFY(run.activate());
+        EditProps *form = openEditForm(run, 0);
+        QVERIFY(form);
+        QWidget *view = form->view();
+        QList<QWidget *> texts;
+        for (QAbstractButton *button : view->findChildren<QAbstractButton *>())
+            texts.append(button);
+        for (QLabel *label : view->findChildren<QLabel *>())
+            texts.append(label);
+        for (QWidget *text : texts) {
+            if (!text->isVisibleTo(view) || text->width() < 4)
+                continue;
+            // 3:1 as drawn: anti-aliased small text never reaches its full
+            // colour, so this stands for about 4.5:1 between the colours.
+            QVERIFY2(drawnContrast(text) >= 3.0, qPrintable(text->objectName()));
+        }
+    }
+    QApplication::setPalette(light);
 }
 
 QTEST_MAIN(TestTouchKeyboard)
