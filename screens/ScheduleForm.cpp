@@ -67,13 +67,13 @@ void ScheduleForm::keepTextInSight(QWidget *content)
     // The window shrinking under a keyboard that comes up while typing.
     scroller->viewport()->installEventFilter(this);
     mShowText = showTextSoon;
-    mScroller = scroller;
+    mScrollViewport = scroller->viewport();
 }
 
 bool ScheduleForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (mScroller && watched == mScroller->viewport() && event->type() == QEvent::Resize &&
-        mShowText)
+    // Compared, never followed: the viewport also reports while it goes away.
+    if (event->type() == QEvent::Resize && watched == mScrollViewport && mShowText)
         mShowText();
     return platform::ViewController::eventFilter(watched, event);
 }

@@ -5,12 +5,9 @@
 #include "platform/PeoplePicker.h"
 #include "platform/ViewController.h"
 
-#include <QPointer>
-
 #include <functional>
 
 class QAbstractButton;
-class QScrollArea;
 class QLabel;
 class QWidget;
 namespace platform {
@@ -87,7 +84,7 @@ private:
     // lower half of a phone's screen), keeping the message text in sight
     // while it is typed in.
     void keepTextInSight(QWidget *content);
-    QPointer<QScrollArea> mScroller;
+    const QObject *mScrollViewport = nullptr;
     std::function<void()> mShowText;
     void connectShared(QAbstractButton *cancel, QAbstractButton *clear, QAbstractButton *exitText,
                        QAbstractButton *selectRepeat);
