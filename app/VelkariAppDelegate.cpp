@@ -1,11 +1,11 @@
-#include "VelkariAppDelegate.h"
+#include "app/VelkariAppDelegate.h"
 
-#include "platform/Application.h"
-#include "platform/Clock.h"
-#include "platform/Log.h"
-#include "platform/StandardPaths.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
+#include "platform/shell/Application.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Log.h"
+#include "platform/core/StandardPaths.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
 #include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
@@ -16,6 +16,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
+
+namespace velkari {
 
 VelkariAppDelegate::VelkariAppDelegate()
     : mWindow(std::make_unique<platform::Window>())
@@ -65,6 +67,11 @@ void VelkariAppDelegate::applicationWillEnterForeground(platform::Application &)
 {
     mViewController->mTableView()->reloadData();
     UpdateIconNumber();
+}
+
+platform::TableView *VelkariAppDelegate::listTableView() const
+{
+    return mViewController ? mViewController->mTableView() : nullptr;
 }
 
 void VelkariAppDelegate::UpdateIconNumber()
@@ -133,3 +140,5 @@ void VelkariAppDelegate::alertViewClickedButtonAtIndex(platform::AlertView &aler
     mViewController->mTableView()->reloadData();
     UpdateIconNumber();
 }
+
+} // namespace velkari

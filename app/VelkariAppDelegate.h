@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/AlertView.h"
-#include "platform/ApplicationDelegate.h"
+#include "platform/ui/AlertView.h"
+#include "platform/shell/ApplicationDelegate.h"
 #include "screens/VelkariShell.h"
 
 #include <QHash>
@@ -13,6 +13,9 @@
 namespace platform {
 class Window;
 }
+
+namespace velkari {
+
 class VelkariViewController;
 
 // Lives for the whole run and owns the shared state: the store, the paths,
@@ -28,6 +31,7 @@ public:
 
     platform::Window *window() const override { return mWindow.get(); }
     VelkariViewController *viewController() const override { return mViewController.get(); }
+    platform::TableView *listTableView() const override;
 
     bool didFinishLaunchingWithOptions(platform::Application &application,
                                        const platform::LaunchOptions &options) override;
@@ -63,3 +67,5 @@ private:
     // Which schedule each reminder alert on screen stands for.
     QHash<platform::AlertView *, QString> mAlertIDs;
 };
+
+} // namespace velkari

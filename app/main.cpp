@@ -1,8 +1,8 @@
-#include "VelkariAppDelegate.h"
-#include "platform/Application.h"
+#include "app/VelkariAppDelegate.h"
+#include "platform/shell/Application.h"
 
 int main(int argc, char *argv[])
 {
     return platform::Application::main(argc, argv,
-                                       [] { return std::make_unique<VelkariAppDelegate>(); });
+                                       [] { return std::make_unique<velkari::VelkariAppDelegate>(); });
 }

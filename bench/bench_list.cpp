@@ -2,11 +2,11 @@
 // touch only the rows in sight, so both sizes should cost the same.
 
 #include "app/VelkariAppDelegate.h"
-#include "platform/Application.h"
-#include "platform/Label.h"
-#include "platform/PropertyList.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/Label.h"
+#include "platform/core/PropertyList.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
 #include "screens/VelkariViewController.h"
 
 #include <QApplication>
@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

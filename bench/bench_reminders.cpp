@@ -1,8 +1,8 @@
 // Scheduling, listing and cancelling reminders with 10,000 registered, each
 // change rewriting the registry as the service does.
 
-#include "platform/PropertyList.h"
-#include "platform/ReminderCenter.h"
+#include "platform/core/PropertyList.h"
+#include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::Reminder;
+using namespace velkari;
 
 namespace {
 
@@ -93,10 +94,10 @@ void BM_CancelReminders(benchmark::State &state)
     auto center = fullCenter();
     for (auto _ : state) {
         state.PauseTiming();
-        ScheduleReminder(u"ID-new"_s, u"Anna Berg"_s, u"555 0100"_s,
+        ScheduleReminder(*center, u"ID-new"_s, u"Anna Berg"_s, u"555 0100"_s,
                          QDateTime(QDate(2031, 1, 1), QTime(9, 0), Qt::UTC), 2, u"Send"_s);
         state.ResumeTiming();
-        CancelReminders(u"ID-new"_s);
+        CancelReminders(*center, u"ID-new"_s);
     }
 }
 

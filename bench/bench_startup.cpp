@@ -2,8 +2,8 @@
 // list, and its memory then, at 100, 10,000 and 100,000 schedules; beside
 // the raw read of the same data file.
 
-#include "platform/FileLock.h"
-#include "platform/PropertyList.h"
+#include "platform/core/FileLock.h"
+#include "platform/core/PropertyList.h"
 
 #include <QCoreApplication>
 #include <QDir>

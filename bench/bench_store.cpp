@@ -2,8 +2,8 @@
 // beside the raw XML work on the same file and Python's plistlib, so that the
 // figures read as ratios measured in one run.
 
-#include "platform/AtomicFile.h"
-#include "platform/PropertyList.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
 
@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

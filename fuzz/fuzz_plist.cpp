@@ -2,7 +2,7 @@
 // reading it replaced: both must accept the same inputs and give the same
 // tree. Whatever is accepted must survive a write and a read unchanged, as
 // the store relies on. A break of either aborts, so the fuzzer keeps it.
-#include "platform/PropertyList.h"
+#include "platform/core/PropertyList.h"
 #include "tests/support/XmlStreamPropertyList.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the vCard reader. Besides crashes, hangs and
 // leaks, a reading that breaks one of the address book's promises aborts,
 // so the fuzzer keeps it as a finding.
-#include "platform/AddressBook.h"
+#include "platform/contacts/AddressBook.h"
 
 #include <QByteArray>
 #include <QLocale>

@@ -1,18 +1,18 @@
-#include "Reminders.h"
+#include "schedule/Reminders.h"
 
-#include "RepeatModes.h"
-#include "platform/Log.h"
-#include "platform/Reminder.h"
-#include "platform/ReminderCenter.h"
+#include "schedule/RepeatModes.h"
+#include "platform/core/Log.h"
+#include "platform/reminders/Reminder.h"
+#include "platform/reminders/ReminderCenter.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-void ScheduleReminder(const QString &identifier, const QString &name, const QString &number,
-                      const QDateTime &fireDate, int repeatIndex, const QString &actionTitle)
+namespace velkari {
+
+void ScheduleReminder(platform::ReminderCenter &center, const QString &identifier,
+                      const QString &name, const QString &number, const QDateTime &fireDate,
+                      int repeatIndex, const QString &actionTitle)
 {
-    platform::ReminderCenter *center = platform::ReminderCenter::shared();
-    if (!center)
-        return;
     platform::Reminder reminder;
     reminder.alertBody = platform::formatString("Send SMS to :\n%@ (%@) ?", {name, number});
     reminder.alertAction = actionTitle;
@@ -21,20 +21,19 @@ void ScheduleReminder(const QString &identifier, const QString &name, const QStr
     reminder.soundName = platform::DefaultSoundName;
     reminder.userInfo = {{ReminderIDKey, identifier}};
     reminder.applicationIconBadgeNumber = 1;
-    center->scheduleLocalNotification(reminder);
+    center.scheduleLocalNotification(reminder);
 }
 
-void CancelReminders(const QString &identifier, bool logEachID)
+void CancelReminders(platform::ReminderCenter &center, const QString &identifier, bool logEachID)
 {
-    platform::ReminderCenter *center = platform::ReminderCenter::shared();
-    if (!center)
-        return;
-    for (const platform::Reminder &reminder : center->scheduledLocalNotifications()) {
+    for (const platform::Reminder &reminder : center.scheduledLocalNotifications()) {
         const QVariant id = reminder.userInfo.value(ReminderIDKey);
         const bool isText = id.metaType().id() == QMetaType::QString;
         if (logEachID)
             platform::log("%@", isText ? id.toString() : u"(null)"_s);
         if (isText && id.toString() == identifier)
-            center->cancelLocalNotification(reminder);
+            center.cancelLocalNotification(reminder);
     }
 }
+
+} // namespace velkari

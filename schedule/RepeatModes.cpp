@@ -1,11 +1,13 @@
-#include "RepeatModes.h"
+#include "schedule/RepeatModes.h"
 
-#include "ScheduleRecord.h"
-#include "platform/Reminder.h"
+#include "schedule/ScheduleRecord.h"
+#include "platform/reminders/Reminder.h"
 
 #include <array>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace velkari {
 
 namespace RepeatModes {
 
@@ -33,3 +35,5 @@ int storedIndex(const QVariant &record)
 }
 
 } // namespace RepeatModes
+
+} // namespace velkari

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace velkari {
+
 // The six repeat modes by index, as stored in a record's repeat element.
 namespace RepeatModes {
 
@@ -23,3 +25,5 @@ int repeatInterval(int index);
 int storedIndex(const QVariant &record);
 
 } // namespace RepeatModes
+
+} // namespace velkari

@@ -1,6 +1,8 @@
-#include "ScheduleRecord.h"
+#include "schedule/ScheduleRecord.h"
 
 #include <limits>
+
+namespace velkari {
 
 int intValue(QStringView text)
 {
@@ -70,3 +72,5 @@ int recordInt(const QVariant &record, int position)
         return 0;
     return intValue(*static_cast<const QString *>(value->constData()));
 }
+
+} // namespace velkari

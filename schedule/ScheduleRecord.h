@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <QVariant>
 
+namespace velkari {
+
 // A schedule record is a QVariantList addressed by position. Stored files
 // may hold anything at any position (short records, other types, records
 // that are not lists at all); the readers below treat a missing or
@@ -38,3 +40,5 @@ QDateTime recordDate(const QVariant &record, int position);
 
 // intValue of the element at position; 0 when absent or not a string.
 int recordInt(const QVariant &record, int position);
+
+} // namespace velkari

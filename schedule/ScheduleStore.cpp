@@ -1,14 +1,16 @@
-#include "ScheduleStore.h"
+#include "schedule/ScheduleStore.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/Log.h"
-#include "platform/PropertyList.h"
-#include "platform/StandardPaths.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Log.h"
+#include "platform/core/PropertyList.h"
+#include "platform/core/StandardPaths.h"
 
 #include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
+
+namespace velkari {
 
 ScheduleStore::LoadReport ScheduleStore::LoadData()
 {
@@ -61,3 +63,5 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
     }
     return {};
 }
+
+} // namespace velkari

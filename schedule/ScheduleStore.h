@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace velkari {
+
 // The one list of schedule records and its data file. The list is absent
 // (not empty) when the file could not be read: then nothing is added to it
 // and nothing is written, so an unreadable file is never overwritten.
@@ -50,3 +52,5 @@ private:
     std::optional<QVariantList> mListValue;
     QString mDataPathValue;
 };
+
+} // namespace velkari

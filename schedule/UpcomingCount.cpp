@@ -1,7 +1,9 @@
-#include "UpcomingCount.h"
+#include "schedule/UpcomingCount.h"
 
-#include "ScheduleRecord.h"
-#include "platform/Clock.h"
+#include "schedule/ScheduleRecord.h"
+#include "platform/core/Clock.h"
+
+namespace velkari {
 
 bool isUpcoming(const QVariant &record, const QDateTime &now)
 {
@@ -23,3 +25,5 @@ int countUpcoming(const std::optional<QVariantList> &list)
     }
     return count;
 }
+
+} // namespace velkari

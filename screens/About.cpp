@@ -1,6 +1,8 @@
-#include "About.h"
+#include "screens/About.h"
 
 #include "ui_About.h"
+
+namespace velkari {
 
 About::About(QObject *parent)
     : platform::ViewController(parent)
@@ -20,3 +22,5 @@ void About::btnBack()
 {
     dismissModalViewControllerAnimated(true);
 }
+
+} // namespace velkari

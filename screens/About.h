@@ -1,6 +1,8 @@
 #pragma once
 
-#include "platform/ViewController.h"
+#include "platform/ui/ViewController.h"
+
+namespace velkari {
 
 // What Velkari is, opened from the list with a page curl.
 class About : public platform::ViewController {
@@ -14,3 +16,5 @@ public:
 protected:
     QWidget *loadView() override;
 };
+
+} // namespace velkari

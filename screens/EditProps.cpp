@@ -1,12 +1,13 @@
-#include "EditProps.h"
+#include "screens/EditProps.h"
 
-#include "VelkariShell.h"
-#include "VelkariViewController.h"
-#include "platform/Application.h"
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/TextView.h"
+#include "screens/VelkariShell.h"
+#include "platform/ui/TableView.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/core/Log.h"
+#include "platform/ui/TextView.h"
+#include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
@@ -17,6 +18,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
+
+namespace velkari {
 
 namespace {
 
@@ -103,12 +106,12 @@ void EditProps::btnSave()
     const QString identifier = recordText(*record, ScheduleField::ID);
 
     SaveData();
-    shell->viewController()->mTableView()->reloadData();
-    if (platform::Application *app = platform::Application::shared())
-        log("%d", int(app->scheduledLocalNotifications().size()));
-    CancelReminders(identifier);
-    ScheduleReminder(identifier, lblName->text(), lblNumber->text(), crDate->date(), mRepeatIndex,
-                     u"Send"_s);
+    shell->listTableView()->reloadData();
+    platform::ReminderCenter &reminders = *platform::Application::shared()->reminderCenter();
+    log("%d", int(reminders.scheduledLocalNotifications().size()));
+    CancelReminders(reminders, identifier);
+    ScheduleReminder(reminders, identifier, lblName->text(), lblNumber->text(), crDate->date(),
+                     mRepeatIndex, u"Send"_s);
     shell->UpdateIconNumber();
     dismissModalViewControllerAnimated(true);
 }
@@ -129,10 +132,12 @@ void EditProps::alertViewClickedButtonAtIndex(platform::AlertView &, int buttonI
         return;
     const QString identifier = recordText(*record, ScheduleField::ID);
     log("-%@", identifier);
-    CancelReminders(identifier, true);
+    CancelReminders(*platform::Application::shared()->reminderCenter(), identifier, true);
     shell->mList()->removeAt(mIndex);
     SaveData();
-    shell->viewController()->mTableView()->reloadData();
+    shell->listTableView()->reloadData();
     shell->UpdateIconNumber();
     dismissModalViewControllerAnimated(true);
 }
+
+} // namespace velkari

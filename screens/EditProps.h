@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ScheduleForm.h"
+#include "screens/ScheduleForm.h"
+
+namespace velkari {
 
 // The form that changes or deletes the schedule at mIndex of the list.
 class EditProps : public ScheduleForm {
@@ -23,3 +25,5 @@ protected:
     QWidget *loadView() override;
     void viewDidLoad() override;
 };
+
+} // namespace velkari

@@ -1,13 +1,16 @@
-#include "Properties.h"
+#include "screens/Properties.h"
 
-#include "VelkariShell.h"
-#include "VelkariViewController.h"
-#include "platform/Clock.h"
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/Log.h"
-#include "platform/TextView.h"
-#include "platform/Uuid.h"
+#include "screens/VelkariShell.h"
+#include "screens/DateText.h"
+#include "platform/ui/TableView.h"
+#include "platform/core/Clock.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/core/Log.h"
+#include "platform/ui/TextView.h"
+#include "platform/core/Uuid.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "platform/shell/Application.h"
 #include "schedule/Reminders.h"
 #include "schedule/ScheduleRecord.h"
 
@@ -15,6 +18,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
+
+namespace velkari {
 
 Properties::Properties(QObject *parent)
     : ScheduleForm(parent)
@@ -48,8 +53,8 @@ void Properties::btnSave()
 {
     VelkariShell *shell = VelkariShell::shared();
     const QDateTime moment = crDate->date();
-    log("Now=%@", VelkariViewController::Date2String(platform::Clock::now()));
-    log("%@", VelkariViewController::Date2String(moment));
+    log("Now=%@", Date2String(platform::Clock::now()));
+    log("%@", Date2String(moment));
     if (refusePassedMoment(nullptr) || !shell)
         return;
 
@@ -72,10 +77,12 @@ void Properties::btnSave()
         identifier, lblName->text(), lblNumber->text(), moment, txtMessage->text(), u"0"_s, repeat};
     store.mList()->append(QVariant(record));
     SaveData();
-    shell->viewController()->mTableView()->reloadData();
-    ScheduleReminder(identifier, lblName->text(), lblNumber->text(), moment, mRepeatIndex,
-                     u"Prepare"_s);
+    shell->listTableView()->reloadData();
+    ScheduleReminder(*platform::Application::shared()->reminderCenter(), identifier,
+                     lblName->text(), lblNumber->text(), moment, mRepeatIndex, u"Prepare"_s);
     shell->UpdateIconNumber();
     log("%d", store.count());
     dismissModalViewControllerAnimated(true);
 }
+
+} // namespace velkari

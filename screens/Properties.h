@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ScheduleForm.h"
+#include "screens/ScheduleForm.h"
+
+namespace velkari {
 
 // The form for a new schedule, opened from the list's add button.
 class Properties : public ScheduleForm {
@@ -16,3 +18,5 @@ protected:
     QWidget *loadView() override;
     void viewDidLoad() override;
 };
+
+} // namespace velkari

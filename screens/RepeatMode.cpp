@@ -1,8 +1,8 @@
-#include "RepeatMode.h"
+#include "screens/RepeatMode.h"
 
-#include "VelkariShell.h"
-#include "platform/BarButtonItem.h"
-#include "platform/TableViewCell.h"
+#include "screens/VelkariShell.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/TableViewCell.h"
 #include "schedule/RepeatModes.h"
 
 #include "ui_RepeatMode.h"
@@ -10,6 +10,8 @@
 #include <QLabel>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace velkari {
 
 RepeatMode::RepeatMode(QObject *parent)
     : platform::ViewController(parent)
@@ -74,3 +76,5 @@ void RepeatMode::btnCancel()
 {
     dismissModalViewControllerAnimated(true);
 }
+
+} // namespace velkari

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "platform/TableView.h"
-#include "platform/ViewController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
 
 #include <QPointer>
+
+namespace velkari {
 
 class RepeatMode;
 
@@ -48,3 +50,5 @@ private:
     int mIndex = 0;
     platform::TableView *mTable = nullptr;
 };
+
+} // namespace velkari

@@ -1,13 +1,13 @@
-#include "ScheduleForm.h"
+#include "screens/ScheduleForm.h"
 
-#include "StoreAlerts.h"
-#include "VelkariShell.h"
-#include "platform/Clock.h"
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/Layer.h"
-#include "platform/Log.h"
-#include "platform/TextView.h"
+#include "screens/StoreAlerts.h"
+#include "screens/VelkariShell.h"
+#include "platform/core/Clock.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Layer.h"
+#include "platform/core/Log.h"
+#include "platform/ui/TextView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,6 +16,8 @@
 #include <QScrollArea>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace velkari {
 
 ScheduleForm::ScheduleForm(QObject *parent)
     : platform::ViewController(parent)
@@ -122,7 +124,7 @@ void ScheduleForm::btnSelectRepeat()
 
 void ScheduleForm::SaveData()
 {
-    ::SaveData();
+    velkari::SaveData();
 }
 
 void ScheduleForm::RepeatModeDidFinish(RepeatMode &picker)
@@ -172,3 +174,5 @@ void ScheduleForm::peoplePickerDidCancel(platform::PeoplePicker &picker)
 }
 
 void ScheduleForm::alertViewClickedButtonAtIndex(platform::AlertView &, int) {}
+
+} // namespace velkari

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "RepeatMode.h"
-#include "platform/AlertView.h"
-#include "platform/PeoplePicker.h"
-#include "platform/ViewController.h"
+#include "screens/RepeatMode.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/PeoplePicker.h"
+#include "platform/ui/ViewController.h"
 
 #include <functional>
 
@@ -15,6 +15,8 @@ class DatePicker;
 class Label;
 class TextView;
 } // namespace platform
+
+namespace velkari {
 
 // What the new-schedule form and the edit form share: the recipient from the
 // address book, the moment, the text and the repeat mode, the rounded
@@ -89,3 +91,5 @@ private:
     void connectShared(QAbstractButton *cancel, QAbstractButton *clear, QAbstractButton *exitText,
                        QAbstractButton *selectRepeat);
 };
+
+} // namespace velkari

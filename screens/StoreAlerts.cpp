@@ -1,9 +1,11 @@
-#include "StoreAlerts.h"
+#include "screens/StoreAlerts.h"
 
-#include "VelkariShell.h"
-#include "platform/AlertView.h"
+#include "screens/VelkariShell.h"
+#include "platform/ui/AlertView.h"
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace velkari {
 
 namespace {
 
@@ -33,3 +35,5 @@ void SaveData()
         alert(
             u"Failed to save %1!\nPlease check permissions of the folder"_s.arg(store.mDataPath()));
 }
+
+} // namespace velkari

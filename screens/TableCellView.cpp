@@ -1,10 +1,12 @@
-#include "TableCellView.h"
+#include "screens/TableCellView.h"
 
-#include "EditProps.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
+#include "screens/EditProps.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
 
 #include "ui_TableCellView.h"
+
+namespace velkari {
 
 TableCellView::TableCellView(QWidget *parent)
     : platform::TableViewCell(parent)
@@ -52,3 +54,5 @@ void TableCellView::btnEditProps()
     form->mIndex = indexPath->row;
     window->rootViewController()->presentModalViewController(std::move(form), true);
 }
+
+} // namespace velkari

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "platform/TableViewCell.h"
+#include "platform/ui/TableViewCell.h"
 
 class QLabel;
 namespace platform {
 class ImageView;
 }
+
+namespace velkari {
 
 // One row of the schedule list, laid out by TableCellView.ui. It knows
 // nothing of the store: the list fills its views every time the row is shown.
@@ -30,3 +32,5 @@ public:
     // Opens the edit form for the row this button sits in.
     void btnEditProps();
 };
+
+} // namespace velkari

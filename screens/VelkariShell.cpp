@@ -1,10 +1,14 @@
-#include "VelkariShell.h"
+#include "screens/VelkariShell.h"
 
-#include "platform/Application.h"
-#include "platform/ApplicationDelegate.h"
+#include "platform/shell/Application.h"
+#include "platform/shell/ApplicationDelegate.h"
+
+namespace velkari {
 
 VelkariShell *VelkariShell::shared()
 {
     platform::Application *app = platform::Application::shared();
     return app ? dynamic_cast<VelkariShell *>(app->delegate()) : nullptr;
 }
+
+} // namespace velkari

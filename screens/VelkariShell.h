@@ -4,7 +4,15 @@
 
 #include <QStringList>
 
+namespace velkari {
+
 class VelkariViewController;
+}
+namespace platform {
+class TableView;
+}
+
+namespace velkari {
 
 // What every screen reaches through the shared application's delegate, each
 // time it needs it: the store, the repeat-mode names, the list screen and
@@ -19,7 +27,11 @@ public:
     virtual ScheduleStore &store() = 0;
     virtual const QStringList &mRepeatList() const = 0;
     virtual VelkariViewController *viewController() const = 0;
+    // The list screen's table, which the forms reload after a save.
+    virtual platform::TableView *listTableView() const = 0;
     virtual void UpdateIconNumber() = 0;
 
     std::optional<QVariantList> &mList() { return store().mList(); }
 };
+
+} // namespace velkari

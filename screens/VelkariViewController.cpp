@@ -1,16 +1,17 @@
-#include "VelkariViewController.h"
+#include "screens/VelkariViewController.h"
 
-#include "About.h"
-#include "EditProps.h"
-#include "Properties.h"
-#include "StoreAlerts.h"
-#include "TableCellView.h"
-#include "VelkariShell.h"
-#include "platform/Clock.h"
-#include "platform/Image.h"
-#include "platform/ImageView.h"
-#include "platform/Log.h"
-#include "platform/SmsAvailability.h"
+#include "screens/About.h"
+#include "screens/EditProps.h"
+#include "screens/Properties.h"
+#include "screens/StoreAlerts.h"
+#include "screens/TableCellView.h"
+#include "screens/DateText.h"
+#include "screens/VelkariShell.h"
+#include "platform/core/Clock.h"
+#include "platform/ui/Image.h"
+#include "platform/ui/ImageView.h"
+#include "platform/core/Log.h"
+#include "platform/sms/SmsAvailability.h"
 #include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
 
@@ -21,6 +22,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
+
+namespace velkari {
 
 VelkariViewController::VelkariViewController(QObject *parent)
     : platform::ViewController(parent)
@@ -74,16 +77,12 @@ void VelkariViewController::LoadData()
 
 void VelkariViewController::SaveData()
 {
-    ::SaveData();
+    velkari::SaveData();
 }
 
 QString VelkariViewController::Date2String(const QDateTime &date)
 {
-    // No zone is called "en_us": the lookup fails and the device's zone stays.
-    QTimeZone zone("en_us");
-    if (!zone.isValid())
-        zone = QTimeZone::systemTimeZone();
-    return QLocale().toString(date.toTimeZone(zone), u"yyyy/MM/d - HH:mm"_s);
+    return velkari::Date2String(date);
 }
 
 void VelkariViewController::btnAdd()
@@ -235,3 +234,5 @@ void VelkariViewController::didSelectRowAtIndexPath(platform::TableView &,
     form->setModalTransitionStyle(platform::ModalTransitionStyle::CrossDissolve);
     presentModalViewController(std::move(form), true);
 }
+
+} // namespace velkari

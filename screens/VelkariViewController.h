@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/MessageComposer.h"
-#include "platform/TableView.h"
-#include "platform/ViewController.h"
+#include "platform/ui/MessageComposer.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -16,6 +16,9 @@ class VelkariViewController;
 namespace platform {
 class BarButtonItem;
 }
+
+namespace velkari {
+
 class TableCellView;
 
 // The schedule list, the window's root screen for the whole run: row i shows
@@ -83,3 +86,5 @@ private:
     QString mComposingID;
     std::deque<Composition> mWaitingCompositions;
 };
+
+} // namespace velkari

@@ -3,17 +3,17 @@
 // Runs offscreen on a data file of its own, in a temporary home.
 
 #include "app/VelkariAppDelegate.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/MessageComposer.h"
-#include "platform/ModemManagerTransport.h"
-#include "platform/PeoplePicker.h"
-#include "platform/PropertyList.h"
-#include "platform/TextView.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "platform/ui/AlertView.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/MessageComposer.h"
+#include "platform/sms/ModemManagerTransport.h"
+#include "platform/ui/PeoplePicker.h"
+#include "platform/core/PropertyList.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 #include "screens/EditProps.h"
 #include "screens/Properties.h"
 #include "screens/RepeatMode.h"
@@ -30,6 +30,7 @@
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

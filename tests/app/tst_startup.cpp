@@ -1,9 +1,9 @@
 #include "app/VelkariAppDelegate.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/PropertyList.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
+#include "platform/ui/AlertView.h"
+#include "platform/shell/Application.h"
+#include "platform/core/PropertyList.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
 #include "screens/VelkariViewController.h"
 #include "support/MockClock.h"
 #include "support/TestEnvironment.h"
@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/FileLock.h"
+#include "platform/core/FileLock.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

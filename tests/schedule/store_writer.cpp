@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 QVariantList version(int records, const QString &mark)
 {

@@ -1,6 +1,6 @@
 #include "schedule/ScheduleStore.h"
 
-#include "platform/PropertyList.h"
+#include "platform/core/PropertyList.h"
 
 #include "support/TestEnvironment.h"
 
@@ -12,6 +12,7 @@
 #include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 // A writer killed at any moment while saving leaves the old file or the new
 // one, never a torn one, and the app starts on whatever it left.

@@ -1,4 +1,4 @@
-#include "platform/ReminderCenter.h"
+#include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
 #include "support/MockClock.h"
@@ -8,6 +8,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::Reminder;
+using namespace velkari;
 
 namespace {
 
@@ -76,7 +77,7 @@ void TestReminders::buildsTheReminderOfASchedule()
 
     QCOMPARE(RepeatModes::names().value(repeatIndex), modeName);
     const QDateTime when = platform::Clock::now().addSecs(300);
-    ScheduleReminder(u"0B7C1F9E-6B1A-4C8E-9D55-1F0E2A3B4C5D"_s, u"Anna Berg"_s, u"555 0100"_s, when,
+    ScheduleReminder(*mCenter, u"0B7C1F9E-6B1A-4C8E-9D55-1F0E2A3B4C5D"_s, u"Anna Berg"_s, u"555 0100"_s, when,
                      repeatIndex, u"Prepare"_s);
 
     const QList<Reminder> registered = mCenter->scheduledLocalNotifications();
@@ -95,11 +96,11 @@ void TestReminders::buildsTheReminderOfASchedule()
 void TestReminders::cancelsEveryExactMatch()
 {
     const QDateTime when = platform::Clock::now().addSecs(300);
-    ScheduleReminder(u"ID-1"_s, u"Anna"_s, u"1"_s, when, 0, u"Prepare"_s);
-    ScheduleReminder(u"ID-2"_s, u"Carl"_s, u"2"_s, when, 2, u"Send"_s);
-    ScheduleReminder(u"ID-1"_s, u"Anna"_s, u"1"_s, when, 3, u"Send"_s);
-    ScheduleReminder(u"id-1"_s, u"Case"_s, u"3"_s, when, 0, u"Send"_s);
-    ScheduleReminder(u"ID-10"_s, u"Longer"_s, u"4"_s, when, 0, u"Send"_s);
+    ScheduleReminder(*mCenter, u"ID-1"_s, u"Anna"_s, u"1"_s, when, 0, u"Prepare"_s);
+    ScheduleReminder(*mCenter, u"ID-2"_s, u"Carl"_s, u"2"_s, when, 2, u"Send"_s);
+    ScheduleReminder(*mCenter, u"ID-1"_s, u"Anna"_s, u"1"_s, when, 3, u"Send"_s);
+    ScheduleReminder(*mCenter, u"id-1"_s, u"Case"_s, u"3"_s, when, 0, u"Send"_s);
+    ScheduleReminder(*mCenter, u"ID-10"_s, u"Longer"_s, u"4"_s, when, 0, u"Send"_s);
     // Reminders the app did not make: no user information, an ID of another type.
     Reminder foreign;
     foreign.fireDate = when;
@@ -107,33 +108,33 @@ void TestReminders::cancelsEveryExactMatch()
     foreign.userInfo = {{u"ID"_s, qint64(1)}};
     mCenter->scheduleLocalNotification(foreign);
 
-    CancelReminders(u"ID-1"_s);
+    CancelReminders(*mCenter, u"ID-1"_s);
     QCOMPARE(idsOf(mCenter->scheduledLocalNotifications()),
              (QStringList{u"ID-2"_s, u"id-1"_s, u"ID-10"_s, QString(), u"1"_s}));
 
-    CancelReminders(u"no such schedule"_s);
+    CancelReminders(*mCenter, u"no such schedule"_s);
     QCOMPARE(mCenter->scheduledLocalNotifications().size(), 5);
 }
 
 void TestReminders::logsEachIDWhenAsked()
 {
     const QDateTime when = platform::Clock::now().addSecs(300);
-    ScheduleReminder(u"ID-1"_s, u"Anna"_s, u"1"_s, when, 0, u"Prepare"_s);
+    ScheduleReminder(*mCenter, u"ID-1"_s, u"Anna"_s, u"1"_s, when, 0, u"Prepare"_s);
     Reminder foreign;
     foreign.fireDate = when;
     mCenter->scheduleLocalNotification(foreign);
-    ScheduleReminder(u"ID-2"_s, u"Carl"_s, u"2"_s, when, 0, u"Prepare"_s);
+    ScheduleReminder(*mCenter, u"ID-2"_s, u"Carl"_s, u"2"_s, when, 0, u"Prepare"_s);
 
     QString quiet;
     QString logged;
     {
         StderrCapture capture;
-        CancelReminders(u"ID-2"_s);
+        CancelReminders(*mCenter, u"ID-2"_s);
         quiet = capture.text();
     }
     {
         StderrCapture capture;
-        CancelReminders(u"ID-1"_s, true);
+        CancelReminders(*mCenter, u"ID-1"_s, true);
         logged = capture.text();
     }
     QVERIFY(quiet.isEmpty());

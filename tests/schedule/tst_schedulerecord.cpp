@@ -5,6 +5,7 @@
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 class TestScheduleRecord : public QObject {
     Q_OBJECT

@@ -1,6 +1,6 @@
-#include "platform/Log.h"
-#include "platform/PrivateFiles.h"
-#include "platform/PropertyList.h"
+#include "platform/core/Log.h"
+#include "platform/core/PrivateFiles.h"
+#include "platform/core/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "support/TestEnvironment.h"
 
@@ -19,6 +19,7 @@
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

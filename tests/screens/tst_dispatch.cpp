@@ -2,12 +2,12 @@
 // sent message leaves behind. Sending goes through a stand-in ModemManager on
 // a private bus that plays the system bus.
 
-#include "platform/ImageView.h"
-#include "platform/MessageComposer.h"
-#include "platform/ReminderCenter.h"
-#include "platform/SmsAvailability.h"
-#include "platform/TextView.h"
-#include "platform/Window.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/MessageComposer.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "platform/sms/SmsAvailability.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/Window.h"
 #include "screens/EditProps.h"
 #include "screens/TableCellView.h"
 #include "screens/VelkariViewController.h"
@@ -24,6 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
 using platform::MessageComposer;
 using platform::Reminder;
+using namespace velkari;
 
 namespace {
 

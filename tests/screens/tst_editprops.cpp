@@ -1,6 +1,6 @@
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/TextView.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TextView.h"
 #include "schedule/Reminders.h"
 #include "screens/EditProps.h"
 #include "screens/TableCellView.h"
@@ -14,6 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
+using namespace velkari;
 
 namespace {
 
@@ -45,8 +46,9 @@ struct Stored {
         : run(asList(records))
     {
         for (const QVariantList &fields : records) {
-            ScheduleReminder(fields[0].toString(), fields[1].toString(), fields[2].toString(),
-                             fields[3].toDateTime(), 0, u"Prepare"_s);
+            ScheduleReminder(*run.app->reminderCenter(), fields[0].toString(),
+                             fields[1].toString(), fields[2].toString(), fields[3].toDateTime(), 0,
+                             u"Prepare"_s);
         }
     }
     VelkariViewController *list() { return run.delegate->viewController(); }

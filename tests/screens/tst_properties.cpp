@@ -1,7 +1,7 @@
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/ReminderCenter.h"
-#include "platform/TextView.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "platform/ui/TextView.h"
 #include "screens/Properties.h"
 #include "screens/RepeatMode.h"
 #include "screens/VelkariViewController.h"
@@ -14,6 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
+using namespace velkari;
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The screens as a finger, a keyboard and a screen reader use them: synthetic
 // touch-like drags and keys, and Qt's own accessibility interfaces.
 
-#include "platform/DatePicker.h"
-#include "platform/Label.h"
-#include "platform/TableView.h"
-#include "platform/TextView.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextView.h"
 #include "screens/EditProps.h"
 #include "screens/Properties.h"
 #include "screens/VelkariViewController.h"
@@ -26,6 +26,7 @@
 using namespace Qt::Literals::StringLiterals;
 using platform::AlertView;
 using platform::ViewController;
+using namespace velkari;
 
 namespace {
 

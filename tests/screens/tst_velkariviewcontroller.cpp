@@ -1,5 +1,5 @@
-#include "platform/ImageView.h"
-#include "platform/Window.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Window.h"
 #include "screens/About.h"
 #include "screens/TableCellView.h"
 #include "screens/VelkariViewController.h"
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace velkari;
 
 namespace {
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/VelkariAppDelegate.h"
-#include "platform/AlertView.h"
-#include "platform/Application.h"
-#include "platform/PropertyList.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "platform/ui/AlertView.h"
+#include "platform/shell/Application.h"
+#include "platform/core/PropertyList.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ public:
         }
         platform::ViewController::setAnimationsEnabled(false);
         mStderr = std::make_unique<StderrCapture>();
-        auto owned = std::make_unique<VelkariAppDelegate>();
+        auto owned = std::make_unique<velkari::VelkariAppDelegate>();
         delegate = owned.get();
         app = std::make_unique<platform::Application>(std::move(owned));
         app->launch(options);
@@ -61,7 +61,7 @@ public:
     }
     QString originalStderr() const { return mStderr->text(); }
 
-    VelkariAppDelegate *delegate = nullptr;
+    velkari::VelkariAppDelegate *delegate = nullptr;
     std::unique_ptr<platform::Application> app;
 
 private:

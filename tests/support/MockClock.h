@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "platform/core/Clock.h"
 
 // A clock that stands still until the test moves it. Installed while it lives.
 class MockClock : public platform::Clock {

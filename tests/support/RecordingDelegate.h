@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Application.h"
-#include "platform/ApplicationDelegate.h"
-#include "platform/Window.h"
+#include "platform/shell/Application.h"
+#include "platform/shell/ApplicationDelegate.h"
+#include "platform/ui/Window.h"
 
 #include <QStringList>
 

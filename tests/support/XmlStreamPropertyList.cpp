@@ -1,6 +1,6 @@
 #include "XmlStreamPropertyList.h"
 
-#include "platform/PropertyListValues.h"
+#include "platform/core/PropertyListValues.h"
 
 #include <QStringDecoder>
 #include <QXmlStreamReader>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyList.h"
+#include "platform/core/PropertyList.h"
 
 #include <QByteArray>
 

@@ -1,0 +1,142 @@
+#include "platform/core/PrivateFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+bool fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+QString errnoText(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QString notOwned(const QString &path)
+{
+    return u"%1 belongs to another user; Velkari does not use it"_s.arg(path);
+}
+
+} // namespace
+
+bool isOwnedByUser(const QString &path, QString *error, bool followLinks)
+{
+    struct stat info = {};
+    const QByteArray name = QFile::encodeName(path);
+    const int result = followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info);
+    if (result != 0)
+        return fail(error, errnoText(errno));
+    if (info.st_uid != ::geteuid())
+        return fail(error, notOwned(path));
+    return true;
+}
+
+int openRegularFile(const QString &path, int flags, QString *error)
+{
+    if ((flags & OwnFile) && !isOwnedByUser(QFileInfo(path).absolutePath(), error))
+        return -1;
+    int openFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    if (flags & NoFollow)
+        openFlags |= O_NOFOLLOW;
+    const int fd = ::open(QFile::encodeName(path).constData(), openFlags);
+    if (fd < 0) {
+        const int code = errno;
+        fail(error, code == ELOOP && (flags & NoFollow)
+                        ? u"%1 is a symbolic link"_s.arg(path)
+                        : errnoText(code));
+        return -1;
+    }
+    struct stat info = {};
+    QString reason;
+    if (::fstat(fd, &info) != 0)
+        reason = errnoText(errno);
+    else if (!S_ISREG(info.st_mode))
+        reason = u"%1 is not a regular file"_s.arg(path);
+    else if (info.st_size > MaximumFileSize)
+        reason = u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20);
+    else if ((flags & OwnFile) && info.st_uid != ::geteuid())
+        reason = notOwned(path);
+    if (reason.isEmpty() && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        reason = errnoText(errno);
+    if (!reason.isEmpty()) {
+        ::close(fd);
+        fail(error, reason);
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error)
+{
+    const int fd = openRegularFile(path, flags, error);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray bytes;
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0)
+        bytes.reserve(qsizetype(info.st_size) + 1);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int code = errno;
+            ::close(fd);
+            fail(error, errnoText(code));
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        // It may grow while we read.
+        if (bytes.size() + got > MaximumFileSize) {
+            ::close(fd);
+            fail(error, u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20));
+            return std::nullopt;
+        }
+        bytes.append(buffer, qsizetype(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+bool makePrivateDirectory(const QString &path, QString *error)
+{
+    const QByteArray full = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    // Each missing part is made 0700 (the umask only takes bits away).
+    for (qsizetype slash = full.indexOf('/', 1); ; slash = full.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? full : full.left(slash);
+        if (!part.isEmpty() && ::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+            return fail(error, u"%1: %2"_s.arg(QFile::decodeName(part), errnoText(errno)));
+        if (slash < 0)
+            break;
+    }
+    struct stat info = {};
+    if (::stat(full.constData(), &info) != 0)
+        return fail(error, errnoText(errno));
+    if (!S_ISDIR(info.st_mode))
+        return fail(error, u"%1 is not a folder"_s.arg(path));
+    if (info.st_uid != ::geteuid())
+        return fail(error, notOwned(path));
+    // Made by an older version, or with a looser umask.
+    if ((info.st_mode & 077) != 0 && ::chmod(full.constData(), info.st_mode & 0700) != 0)
+        return fail(error, errnoText(errno));
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,12 @@
+#include "platform/core/Uuid.h"
+
+#include <QUuid>
+
+namespace platform {
+
+QString createUuidString()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+} // namespace platform

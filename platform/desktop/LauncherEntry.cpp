@@ -1,0 +1,25 @@
+#include "platform/desktop/LauncherEntry.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform::LauncherEntry {
+
+bool publish(const QDBusConnection &bus, int count)
+{
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(ObjectPath), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s);
+    const QVariantMap properties{
+        {u"count"_s, QVariant::fromValue<qint64>(qMax(count, 0))},
+        {u"count-visible"_s, count > 0},
+    };
+    signal << QString::fromLatin1(ApplicationUri) << properties;
+    return bus.send(signal);
+}
+
+} // namespace platform::LauncherEntry

@@ -1,0 +1,320 @@
+#include "platform/reminders/ReminderCenter.h"
+
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Clock.h"
+#include "platform/core/FileLock.h"
+#include "platform/core/Log.h"
+#include "platform/core/PrivateFiles.h"
+#include "platform/core/PropertyList.h"
+#include "platform/core/StandardPaths.h"
+#include "platform/core/WallClockTimer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
+    : QObject(parent)
+    , mPath(registryPath)
+    , mLock(std::make_unique<FileLock>(registryPath + u".lock"_s))
+    , mTimer(new WallClockTimer(this))
+{
+    connect(mTimer, &WallClockTimer::timeout, this, &ReminderCenter::scheduleCheck);
+    connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
+    const auto registry = useRegistry();
+    removeStaleTemporaries(mPath);
+}
+
+ReminderCenter::~ReminderCenter() = default;
+
+QString ReminderCenter::defaultRegistryPath()
+{
+    return applicationDataDirectory() + u"/Library/Reminders.plist"_s;
+}
+
+std::shared_ptr<void> ReminderCenter::useRegistry()
+{
+    // Nested uses share the outer one's lock and reading.
+    if (mRegistryUses++ == 0) {
+        mLock->lock(true);
+        const QByteArray before = mKnownFile;
+        rememberFile();
+        if (before.isNull() || before != mKnownFile)
+            load();
+    }
+    return std::shared_ptr<void>(nullptr, [this](void *) {
+        if (--mRegistryUses == 0)
+            mLock->unlock();
+    });
+}
+
+void ReminderCenter::rememberFile()
+{
+    // A file replaced by a rename is a new inode; one rewritten in place has
+    // another size or time.
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0) {
+        mKnownFile = "missing";
+        return;
+    }
+    mKnownFile = QByteArray::number(qulonglong(info.st_dev)) + ':' +
+                 QByteArray::number(qulonglong(info.st_ino)) + ':' +
+                 QByteArray::number(qlonglong(info.st_size)) + ':' +
+                 QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+                 QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
+}
+
+void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
+{
+    const auto registry = useRegistry();
+    Entry entry{reminder, 0, {}, {}};
+    entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    entry.reminder.fireDate = reminder.fireDate.toUTC();
+    refresh(entry);
+    mEntries.append(entry);
+    save();
+    scheduleCheck();
+}
+
+QList<Reminder> ReminderCenter::scheduledLocalNotifications()
+{
+    const auto registry = useRegistry();
+    QList<Reminder> reminders;
+    reminders.reserve(mEntries.size());
+    for (const Entry &entry : mEntries)
+        reminders.append(entry.reminder);
+    return reminders;
+}
+
+void ReminderCenter::cancelLocalNotification(const Reminder &reminder)
+{
+    const auto registry = useRegistry();
+    const auto removed = mEntries.removeIf([&reminder](const Entry &entry) {
+        return entry.reminder.identifier == reminder.identifier;
+    });
+    if (removed == 0)
+        return;
+    save();
+    scheduleCheck();
+}
+
+void ReminderCenter::start()
+{
+    mStarted = true;
+    scheduleCheck();
+}
+
+QString ReminderCenter::freeNameBeside(const QString &what) const
+{
+    const QString base =
+        mPath + u'.' + what + u'-' + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
+    QString name = base;
+    struct stat info = {};
+    for (int n = 1; ::lstat(QFile::encodeName(name).constData(), &info) == 0; ++n)
+        name = base + u'-' + QString::number(n);
+    return name;
+}
+
+void ReminderCenter::load()
+{
+    mEntries.clear();
+    rememberFile();
+    const QString folder = QFileInfo(mPath).absolutePath();
+    QString reason;
+    if (QFileInfo::exists(folder) && !isOwnedByUser(folder, &reason)) {
+        mUnusable = reason;
+        log("Reminders are not used: %@", reason);
+        return;
+    }
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0)
+        return;
+    QString error;
+    std::optional<QVariantList> list;
+    // Not through a link: another user's link would have us write the
+    // registry over whatever it points at.
+    if (const auto document = readRegularFile(mPath, NoFollow | OwnFile, &error)) {
+        const std::optional<QVariant> root = PropertyList::parse(*document, &error);
+        if (root && root->metaType().id() == QMetaType::QVariantList)
+            list = root->toList();
+        else if (root)
+            error = u"the root is not an array"_s;
+    }
+    if (!list) {
+        // Keep the file for whoever can repair it; a fresh registry starts.
+        // The name is one nothing has, and the move never replaces anything.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString keptAs = freeNameBeside(u"unreadable"_s);
+            if (::renameat2(AT_FDCWD, QFile::encodeName(mPath).constData(), AT_FDCWD,
+                            QFile::encodeName(keptAs).constData(), RENAME_NOREPLACE) == 0) {
+                mKeptAside = keptAs;
+                break;
+            }
+            if (errno != EEXIST) {
+                reason = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+        }
+        rememberFile();
+        if (mKeptAside.isEmpty()) {
+            mUnusable = u"%1 could not be read (%2) nor kept aside (%3)"_s.arg(mPath, error, reason);
+            log("Reminders are not used: %@", mUnusable);
+        } else {
+            log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
+        }
+        return;
+    }
+    QVariantList damaged;
+    for (const QVariant &element : *list) {
+        const std::optional<Reminder> reminder = reminderFromDictionary(element);
+        if (!reminder || reminder->identifier.isEmpty()) {
+            damaged.append(element);
+            continue;
+        }
+        Entry entry{*reminder, 0, {}, {}};
+        entry.next =
+            qMax<qint64>(0, PropertyList::toMap(element).value(u"nextOccurrence"_s).toLongLong());
+        refresh(entry);
+        if (!entry.nextFireDate.isValid()) {
+            damaged.append(element);
+            continue;
+        }
+        mEntries.append(entry);
+    }
+    if (!damaged.isEmpty()) {
+        // Kept where the next save cannot reach them.
+        const QString keptAs = freeNameBeside(u"damaged"_s);
+        if (writeFileAtomically(keptAs, PropertyList::serialize(damaged), &error, false)) {
+            mDamagedAside = keptAs;
+            mDamagedCount = int(damaged.size());
+            log("Kept %d unreadable reminders of %@ as %@", int(damaged.size()), mPath, keptAs);
+        } else {
+            mUnusable = u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(
+                mPath, error);
+            mEntries.clear();
+            log("Reminders are not used: %@", mUnusable);
+        }
+    }
+}
+
+QByteArray ReminderCenter::serialize(const Entry &entry)
+{
+    QVariantMap map = reminderToDictionary(entry.reminder);
+    map.insert(u"nextOccurrence"_s, entry.next);
+    return PropertyList::serializeArrayElement(map);
+}
+
+void ReminderCenter::save()
+{
+    // Each entry keeps its part of the file ready, so a change with
+    // thousands of reminders registered costs a join, not a rebuild.
+    QList<QByteArray> parts;
+    parts.reserve(mEntries.size());
+    for (Entry &entry : mEntries) {
+        if (entry.stored.isEmpty())
+            entry.stored = serialize(entry);
+        parts.append(entry.stored);
+    }
+    QString error;
+    if (!mUnusable.isEmpty()) {
+        log("Cannot save the reminders to %@: %@", mPath, mUnusable);
+        return;
+    }
+    if (makePrivateDirectory(QFileInfo(mPath).absolutePath(), &error) &&
+        writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error, false)) {
+        rememberFile();
+    } else {
+        log("Cannot save the reminders to %@: %@", mPath, error);
+    }
+}
+
+void ReminderCenter::refresh(Entry &entry)
+{
+    entry.nextFireDate = occurrence(entry.reminder, entry.next, repeatZone(entry.reminder));
+}
+
+void ReminderCenter::scheduleCheck()
+{
+    if (!mStarted || mCheckPending)
+        return;
+    mCheckPending = true;
+    QMetaObject::invokeMethod(this, &ReminderCenter::check, Qt::QueuedConnection);
+}
+
+void ReminderCenter::check()
+{
+    mCheckPending = false;
+    if (mFiringAllowed && !mFiringAllowed()) {
+        mTimer->stop();
+        return;
+    }
+    // The registry is let go before anyone hears of the reminder.
+    const std::optional<Reminder> fired = [this]() -> std::optional<Reminder> {
+        const auto registry = useRegistry();
+        const QDateTime now = Clock::now();
+        qsizetype due = -1;
+        for (qsizetype i = 0; i < mEntries.size(); ++i) {
+            // The zone may have changed since the last look.
+            refresh(mEntries[i]);
+            if (mEntries[i].nextFireDate.isValid() && mEntries[i].nextFireDate <= now &&
+                (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
+                due = i;
+        }
+        if (due < 0) {
+            arm();
+            return std::nullopt;
+        }
+
+        const Reminder fired = mEntries[due].reminder;
+        const std::optional<qint64> next =
+            fired.repeats() ? firstOccurrenceAfter(fired, now, repeatZone(fired)) : std::nullopt;
+        if (next) {
+            Entry &entry = mEntries[due];
+            entry.next = *next;
+            entry.stored.clear();
+            refresh(entry);
+        } else {
+            // Done, or repeats past what the calendar can hold.
+            mEntries.removeAt(due);
+        }
+        save();
+        return fired;
+    }();
+    if (!fired)
+        return;
+    // The next due one, if any, waits for the next turn of the event loop.
+    scheduleCheck();
+    Q_EMIT reminderFired(*fired);
+}
+
+void ReminderCenter::arm()
+{
+    if (Clock::isReplaced()) {
+        // Tests move a clock of their own and say so; real time means nothing.
+        mTimer->stop();
+        return;
+    }
+    QDateTime earliest;
+    for (const Entry &entry : mEntries) {
+        if (entry.nextFireDate.isValid() && (!earliest.isValid() || entry.nextFireDate < earliest))
+            earliest = entry.nextFireDate;
+    }
+    if (earliest.isValid())
+        mTimer->start(earliest);
+    else
+        mTimer->stop();
+}
+
+} // namespace platform

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/reminders/Reminder.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+class FileLock;
+class WallClockTimer;
+
+// The platform's reminder service: keeps the registered reminders in its own
+// file, outside Documents, and fires each one at its moment, one at a time,
+// oldest first. A reminder that does not repeat leaves the registry when it
+// fires; a repeating one goes on at its next occurrence. Reminders whose
+// moment passed while nobody was watching (the app was closed, the machine
+// slept, the clock was set) fire once, without repeats piling up.
+//
+// Several processes may share the registry (the app and the resident
+// reminder service): every change, and every firing, happens under a lock
+// on the registry and starts from the file as it is on disk, so a reminder
+// one of them fired or withdrew is gone for the other too.
+class ReminderCenter : public QObject {
+    Q_OBJECT
+
+public:
+    // Reads the registry; an unreadable file is kept aside, not lost.
+    explicit ReminderCenter(const QString &registryPath = defaultRegistryPath(),
+                            QObject *parent = nullptr);
+    ~ReminderCenter() override;
+
+    // $XDG_DATA_HOME/Velkari/Library/Reminders.plist
+    static QString defaultRegistryPath();
+
+    // Registers a copy of the reminder (the caller keeps nothing).
+    void scheduleLocalNotification(const Reminder &reminder);
+    // The registered reminders that have yet to fire, in registration order.
+    QList<Reminder> scheduledLocalNotifications();
+    // Withdraws the registered reminder that this copy came from.
+    void cancelLocalNotification(const Reminder &reminder);
+
+    // Starts firing. Until then reminders only wait.
+    void start();
+    // Looks at the time (and the registry) again soon.
+    void scheduleCheck();
+    // Fires only while this says so (the service stands aside for the app).
+    // While it says no, nothing wakes the center but scheduleCheck().
+    void setFiringAllowed(std::function<bool()> allowed) { mFiringAllowed = std::move(allowed); }
+
+    // Where an unreadable registry was moved to at start, or empty.
+    QString keptAsidePath() const { return mKeptAside; }
+    // Where damaged entries (a moment no calendar holds, ...) were kept, or
+    // empty; how many they were.
+    QString damagedEntriesPath() const { return mDamagedAside; }
+    int damagedEntries() const { return mDamagedCount; }
+    // Why the registry is left alone (its folder is another user's, or an
+    // unreadable file could not be kept aside), or empty. Nothing is written
+    // then.
+    QString unusableReason() const { return mUnusable; }
+
+Q_SIGNALS:
+    // A reminder's moment came. One per turn of the event loop.
+    void reminderFired(const platform::Reminder &reminder);
+
+private:
+    struct Entry {
+        Reminder reminder;
+        qint64 next = 0;        // the occurrence to fire next
+        QDateTime nextFireDate; // that occurrence's moment
+        QByteArray stored;      // its part of the registry file, kept ready
+    };
+
+    // Takes the registry lock and reads the file again if another process
+    // changed it; the lock is held until the returned guard goes.
+    std::shared_ptr<void> useRegistry();
+    void load();
+    // A name beside the registry that nothing has yet.
+    QString freeNameBeside(const QString &what) const;
+    void save();
+    void rememberFile();
+    void check();
+    void arm();
+    void refresh(Entry &entry);
+    static QByteArray serialize(const Entry &entry);
+
+    QString mPath;
+    std::unique_ptr<FileLock> mLock;
+    // What the file was when we last read or wrote it.
+    QByteArray mKnownFile;
+    int mRegistryUses = 0;
+    std::function<bool()> mFiringAllowed;
+    QString mKeptAside;
+    QString mDamagedAside;
+    int mDamagedCount = 0;
+    QString mUnusable;
+    QList<Entry> mEntries;
+    WallClockTimer *mTimer;
+    bool mStarted = false;
+    bool mCheckPending = false;
+};
+
+} // namespace platform

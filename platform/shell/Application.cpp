@@ -1,0 +1,283 @@
+#include "platform/shell/Application.h"
+
+#include "platform/core/FileLock.h"
+#include "platform/core/StandardPaths.h"
+#include "platform/desktop/DesktopNotifications.h"
+#include "platform/desktop/LauncherEntry.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "platform/shell/ApplicationDelegate.h"
+#include "platform/shell/Tray.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QEvent>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The application object's life events, key window and badge. Its entry
+// point lies in ApplicationMain.cpp, the way reminders reach the delegate in
+// ReminderRouting.cpp.
+
+namespace platform {
+
+namespace {
+
+Application *sharedApplication = nullptr;
+
+} // namespace
+
+Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject *parent)
+    : QObject(parent)
+    , mDelegate(std::move(delegate))
+{
+    Q_ASSERT(!sharedApplication);
+    sharedApplication = this;
+    Window::setKeyWindowObserver([this](Window *window) { followKeyWindow(window); });
+    mPresence = std::make_unique<FileLock>(applicationLockPath());
+    if (mPresence->lock(false))
+        mPresence->recordHolder();
+    mReminders = new ReminderCenter(ReminderCenter::defaultRegistryPath(), this);
+    connect(mReminders, &ReminderCenter::reminderFired, this, &Application::reminderFired);
+    mNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
+    connect(mNotifications, &DesktopNotifications::answered, this, [this](const QString &key) {
+        if (mNotifiedReminders.contains(key))
+            answerReminder(mNotifiedReminders.take(key));
+    });
+    connect(mNotifications, &DesktopNotifications::closed, this,
+            [this](const QString &key) { mNotifiedReminders.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this, &Application::notificationFailed);
+    // Focus moving between our own windows (an alert, the main window) or
+    // away from them all reaches the main window's events only in part.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &Application::scheduleStateUpdate);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        // Logging out or the session ending quits without our Quit action.
+        if (!mTerminated)
+            terminate();
+    });
+}
+
+Application::~Application()
+{
+    if (mKeyWindow)
+        mKeyWindow->removeEventFilter(this);
+    // The delegate goes first: its window and screens may still reach the
+    // shared application while they are torn down.
+    mDelegate.reset();
+    Window::setKeyWindowObserver({});
+    sharedApplication = nullptr;
+}
+
+Application *Application::shared()
+{
+    return sharedApplication;
+}
+
+bool Application::launch(const LaunchOptions &options)
+{
+    const bool launched = mDelegate->didFinishLaunchingWithOptions(*this, options);
+    if (!mKeyWindow && mDelegate->window())
+        setKeyWindow(mDelegate->window());
+    setUpTray();
+    if (!mReminders->keptAsidePath().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("The registered reminders could not be read. The file was kept as "
+                           "%1; reminders registered before are not in effect.")
+                            .arg(mReminders->keptAsidePath()),
+                        nullptr, u"OK"_s);
+    }
+    if (mReminders->damagedEntries() > 0) {
+        AlertView::show(u"Velkari"_s,
+                        tr("%n registered reminder(s) could not be read and are not in effect. "
+                           "They were kept as %1.", nullptr, mReminders->damagedEntries())
+                            .arg(mReminders->damagedEntriesPath()),
+                        nullptr, u"OK"_s);
+    }
+    if (!mReminders->unusableReason().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("Reminders cannot be registered: %1. The file is left as it is.")
+                            .arg(mReminders->unusableReason()),
+                        nullptr, u"OK"_s);
+    }
+    mReminders->start();
+    return launched;
+}
+
+void Application::setKeyWindow(Window *window)
+{
+    // The window keeps the notion; followKeyWindow hears of it from there.
+    Window::setKeyWindow(window);
+}
+
+void Application::followKeyWindow(Window *window)
+{
+    if (mKeyWindow == window)
+        return;
+    if (mKeyWindow) {
+        mKeyWindow->removeEventFilter(this);
+        disconnect(mKeyWindow, &Window::quitRequested, this, &Application::terminate);
+    }
+    mKeyWindow = window;
+    if (window) {
+        window->installEventFilter(this);
+        connect(window, &Window::quitRequested, this, &Application::terminate);
+        window->setBadgeNumber(mBadgeNumber);
+    }
+}
+
+void Application::setApplicationIconBadgeNumber(int number)
+{
+    mBadgeNumber = number;
+    updateBadgeViews();
+    LauncherEntry::publish(QDBusConnection::sessionBus(), number);
+}
+
+void Application::updateBadgeViews()
+{
+    if (mKeyWindow)
+        mKeyWindow->setBadgeNumber(mBadgeNumber);
+    if (mTray)
+        mTray->setBadgeNumber(mBadgeNumber);
+}
+
+void Application::setUpTray()
+{
+    if (mTray)
+        return;
+    mTray = Tray::create(mKeyWindow, this);
+    if (!mTray)
+        return;
+    connect(mTray, &Tray::showRequested, this, &Application::bringToFront);
+    connect(mTray, &Tray::quitRequested, this, &Application::terminate);
+    connect(mTray, &Tray::reminderAnswered, this, &Application::answerReminder);
+    updateBadgeViews();
+}
+
+void Application::bringToFront()
+{
+    if (!mKeyWindow)
+        return;
+    if (mKeyWindow->isMinimized())
+        mKeyWindow->showNormal();
+    else
+        mKeyWindow->show();
+    mKeyWindow->raise();
+    mKeyWindow->activateWindow();
+}
+
+void Application::terminate()
+{
+    if (mTerminated)
+        return;
+    enterBackground();
+    mTerminated = true;
+    mDelegate->applicationWillTerminate(*this);
+    QCoreApplication::quit();
+}
+
+bool Application::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != mKeyWindow || mTerminated)
+        return false;
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+    case QEvent::Show:
+    case QEvent::WindowStateChange:
+        scheduleStateUpdate();
+        break;
+    case QEvent::Close:
+        if (mTray) {
+            // Reminders must still reach the user, so the app stays behind
+            // its tray icon.
+            event->ignore();
+            mKeyWindow->hide();
+            return true;
+        }
+        terminate();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void Application::scheduleStateUpdate()
+{
+    // Window systems report a change in several events (a state change, a
+    // hide, a show, sometimes an echo of an earlier request); the state is
+    // read once they have all arrived.
+    if (mStateUpdatePending)
+        return;
+    mStateUpdatePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            mStateUpdatePending = false;
+            if (mTerminated || !mKeyWindow)
+                return;
+            if (!mKeyWindow->isVisible() || mKeyWindow->isMinimized()) {
+                enterBackground();
+            } else {
+                enterForeground();
+                // In front while any window of ours has the focus: the main
+                // window, or an alert over it.
+                if (QApplication::activeWindow())
+                    becomeActive();
+                else
+                    resignActive();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void Application::becomeActive()
+{
+    if (mState == ApplicationState::Active)
+        return;
+    setState(ApplicationState::Active);
+    mDelegate->applicationDidBecomeActive(*this);
+    mHasBeenInFront = true;
+    deliverHeldReminders();
+}
+
+void Application::resignActive()
+{
+    if (mState != ApplicationState::Active)
+        return;
+    mDelegate->applicationWillResignActive(*this);
+    setState(ApplicationState::Inactive);
+}
+
+void Application::enterBackground()
+{
+    if (mState == ApplicationState::Background)
+        return;
+    resignActive();
+    setState(ApplicationState::Background);
+    mDelegate->applicationDidEnterBackground(*this);
+    mHasBeenInFront = true;
+    // Whatever waited for the window now waits for the user.
+    for (const Reminder &reminder : std::exchange(mHeldReminders, {}))
+        notify(reminder);
+}
+
+void Application::enterForeground()
+{
+    if (mState != ApplicationState::Background)
+        return;
+    setState(ApplicationState::Inactive);
+    mDelegate->applicationWillEnterForeground(*this);
+}
+
+void Application::setState(ApplicationState state)
+{
+    if (mState == state)
+        return;
+    mState = state;
+}
+
+} // namespace platform

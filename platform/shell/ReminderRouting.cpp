@@ -1,0 +1,92 @@
+#include "platform/shell/Application.h"
+
+#include "platform/core/Log.h"
+#include "platform/desktop/DesktopNotifications.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "platform/shell/ApplicationDelegate.h"
+#include "platform/shell/Tray.h"
+
+// How a reminder reaches the delegate: heard at once while the app is in
+// front, held while it starts, shown as a notification while it is in the
+// background, and heard as inactive once the user answers it from outside.
+
+namespace platform {
+
+void Application::scheduleLocalNotification(const Reminder &reminder)
+{
+    mReminders->scheduleLocalNotification(reminder);
+}
+
+QList<Reminder> Application::scheduledLocalNotifications() const
+{
+    return mReminders->scheduledLocalNotifications();
+}
+
+void Application::cancelLocalNotification(const Reminder &reminder)
+{
+    mReminders->cancelLocalNotification(reminder);
+}
+
+void Application::reminderFired(const Reminder &reminder)
+{
+    if (mState == ApplicationState::Background) {
+        notify(reminder);
+        return;
+    }
+    if (!mHasBeenInFront) {
+        // Starting up: the window is not in front yet.
+        mHeldReminders.append(reminder);
+        return;
+    }
+    deliver(reminder);
+}
+
+void Application::deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs)
+{
+    if (mTerminated)
+        return;
+    // A reminder that fired by itself was not answered yet, so it is never
+    // heard as inactive, even while the window is shown without the focus.
+    if (!heardAs && mState == ApplicationState::Inactive)
+        heardAs = ApplicationState::Active;
+    const std::optional<ApplicationState> outer = std::exchange(mHeardAs, heardAs);
+    mDelegate->didReceiveLocalNotification(*this, reminder);
+    mHeardAs = outer;
+}
+
+void Application::notify(const Reminder &reminder)
+{
+    setApplicationIconBadgeNumber(reminder.applicationIconBadgeNumber);
+    mNotifiedReminders.insert(mNotifications->showReminder(reminder), reminder);
+}
+
+void Application::notificationFailed(const QString &key)
+{
+    if (!mNotifiedReminders.contains(key))
+        return;
+    const Reminder reminder = mNotifiedReminders.take(key);
+    if (mTray && mTray->showReminder(reminder))
+        return;
+    // No way to show a notification: the window itself comes up, and the
+    // reminder is heard once it is in front.
+    log("No notification service; raising the window for a reminder");
+    mHeldReminders.append(reminder);
+    bringToFront();
+}
+
+void Application::answerReminder(const Reminder &reminder)
+{
+    enterForeground();
+    // Heard as inactive whatever has the focus: the user has already said
+    // yes to it outside the app.
+    deliver(reminder, ApplicationState::Inactive);
+    bringToFront();
+}
+
+void Application::deliverHeldReminders()
+{
+    while (!mHeldReminders.isEmpty() && mState != ApplicationState::Background)
+        deliver(mHeldReminders.takeFirst());
+}
+
+} // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/sms/SmsTransport.h"
+
+#include <QDBusConnection>
+#include <QStringList>
+
+namespace platform {
+
+// Sends through a phone paired with this desktop by KDE Connect, whose
+// daemon runs on the session bus: the first reachable paired device with the
+// text-message plugin gets the message. KDE Connect hands the request to the
+// phone and reports nothing back, so "sent" means the daemon accepted it for
+// a phone that was reachable then; whether the phone's network took it is
+// not known here.
+class KdeConnectTransport : public SmsTransport {
+    Q_OBJECT
+
+public:
+    // bus is the session bus in production; tests hand in a private one.
+    explicit KdeConnectTransport(const QDBusConnection &bus, QObject *parent = nullptr);
+
+    QString name() const override;
+
+    // The id of the device a message would go through; empty when the bus or
+    // the daemon is missing, no such device is there, or no answer came
+    // within timeout.
+    static QString smsDevice(const QDBusConnection &bus, std::chrono::milliseconds timeout);
+
+protected:
+    void start(const QString &number, const QString &text) override;
+    void stop() override { mOwner.clear(); }
+
+private:
+    static QDBusMessage devicesCall();
+    static QDBusMessage hasSmsPluginCall(const QString &owner, const QString &device);
+    void tryDevices(QStringList devices, const QString &number, const QString &text);
+    void sendThrough(const QString &device, const QString &number, const QString &text);
+
+    QDBusConnection mBus;
+    QString mOwner; // unique name of the daemon that listed the devices
+};
+
+} // namespace platform

@@ -1,0 +1,20 @@
+#include "platform/ui/TextView.h"
+
+#include <QGuiApplication>
+#include <QInputMethod>
+
+namespace platform {
+
+TextView::TextView(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setTabChangesFocus(true);
+}
+
+void TextView::resignFirstResponder()
+{
+    clearFocus();
+    QGuiApplication::inputMethod()->hide();
+}
+
+} // namespace platform

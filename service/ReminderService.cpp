@@ -1,0 +1,275 @@
+#include "service/ReminderService.h"
+
+#include "platform/core/Clock.h"
+#include "platform/desktop/DesktopNotifications.h"
+#include "platform/core/FileLock.h"
+#include "platform/desktop/LauncherEntry.h"
+#include "platform/core/Log.h"
+#include "platform/reminders/ReminderCenter.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusReply>
+#include <QDBusServiceWatcher>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+const QString notificationService = u"org.freedesktop.Notifications"_s;
+const QString login = u"org.freedesktop.login1"_s;
+const QString loginPath = u"/org/freedesktop/login1"_s;
+const QString loginManager = u"org.freedesktop.login1.Manager"_s;
+// logind answers at once or not at all; a reminder does not wait longer.
+constexpr int inhibitCallTimeoutMs = 1000;
+
+} // namespace
+
+struct ReminderService::Watch {
+    QPointer<ReminderService> service; // read on the main thread only
+};
+
+ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
+    : QObject(parent)
+    , mBus(bus)
+    , mLock(std::make_unique<FileLock>(reminderServiceLockPath()))
+    , mNotifications(new DesktopNotifications(bus, this))
+    , mRetry(new QTimer(this))
+    , mProgram(defaultApplicationPath())
+{
+    connect(mNotifications, &DesktopNotifications::answered, this, &ReminderService::answer);
+    connect(mNotifications, &DesktopNotifications::closed, this,
+            [this](const QString &key) { mShown.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this, &ReminderService::showFailed);
+    // On the screen or failed: the device may sleep again.
+    connect(mNotifications, &DesktopNotifications::shown, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
+    connect(mNotifications, &DesktopNotifications::failed, this,
+            [this](const QString &key) { mInhibitors.remove(key); });
+    mRetry->setSingleShot(true);
+    connect(mRetry, &QTimer::timeout, this, [this] {
+        mShowFailedAt = {};
+        if (mCenter)
+            mCenter->scheduleCheck();
+    });
+    // A notification service that appears takes what waited for it; no asking.
+    auto *names = new QDBusServiceWatcher(notificationService, mBus,
+                                          QDBusServiceWatcher::WatchForRegistration, this);
+    connect(names, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        if (mCenter && mSaidUnavailable)
+            mCenter->scheduleCheck();
+    });
+}
+
+ReminderService::~ReminderService()
+{
+    // A thread still waiting for the app's lock finds nobody to tell.
+    if (mAppWatch)
+        mAppWatch->service = nullptr;
+}
+
+bool ReminderService::start()
+{
+    if (!mLock->lock(false))
+        return false;
+    mLock->recordHolder();
+    mCenter = std::make_unique<ReminderCenter>();
+    mCenter->setFiringAllowed([this] {
+        const bool waiting = mShowFailedAt.isValid() &&
+            mShowFailedAt.msecsTo(Clock::now()) < mRetryDelayMs;
+        if (waiting)
+            return false;
+        if (applicationIsRunning()) {
+            watchApplication();
+            return false;
+        }
+        return notificationsAvailable();
+    });
+    connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
+    watchDataFolder();
+    // After a resume, what came due while asleep is fired now.
+    if (mSystemBus.isConnected())
+        mSystemBus.connect(login, loginPath, loginManager, u"PrepareForSleep"_s, this,
+                           SLOT(onPrepareForSleep(bool)));
+    mCenter->start();
+    return true;
+}
+
+bool ReminderService::isRunning()
+{
+    return FileLock::isHeld(reminderServiceLockPath());
+}
+
+QString ReminderService::defaultApplicationPath()
+{
+    return QCoreApplication::applicationDirPath() + u"/velkari"_s;
+}
+
+void ReminderService::setApplicationCommand(const QString &program, const QStringList &arguments)
+{
+    mProgram = program;
+    mArguments = arguments;
+}
+
+bool ReminderService::applicationIsRunning() const
+{
+    return FileLock::isHeld(applicationLockPath());
+}
+
+bool ReminderService::notificationsAvailable()
+{
+    bool available = false;
+    if (QDBusConnectionInterface *bus = mBus.isConnected() ? mBus.interface() : nullptr) {
+        available = bus->isServiceRegistered(notificationService).value();
+        if (!available) {
+            const QDBusReply<QStringList> activatable = bus->call(u"ListActivatableNames"_s);
+            available = activatable.isValid() && activatable.value().contains(notificationService);
+        }
+    }
+    // Said once, and the reminders stay registered for the app to deliver.
+    if (!available && !mSaidUnavailable)
+        log("No desktop notification service on the session bus: reminders cannot be shown "
+            "while Velkari is closed; they stay registered for the app.");
+    mSaidUnavailable = !available;
+    return available;
+}
+
+void ReminderService::onFired(const Reminder &reminder)
+{
+    LauncherEntry::publish(mBus, reminder.applicationIconBadgeNumber);
+    if (!mSystemBus.isConnected()) {
+        show(reminder, {});
+        return;
+    }
+    // Awake until the notification is shown: a delay inhibitor for sleep,
+    // asked for without blocking; no answer in time, and it is shown anyway.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login, loginPath, loginManager, u"Inhibit"_s);
+    call << u"sleep"_s << u"Velkari"_s << u"Delivering a reminder"_s << u"delay"_s;
+    auto *watcher =
+        new QDBusPendingCallWatcher(mSystemBus.asyncCall(call, inhibitCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, reminder](QDBusPendingCallWatcher *w) {
+                w->deleteLater();
+                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                show(reminder, reply.isValid() ? reply.value() : QDBusUnixFileDescriptor());
+            });
+}
+
+void ReminderService::show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor)
+{
+    const QString key = mNotifications->showReminder(reminder);
+    mShown.insert(key, reminder);
+    holdAwake(key, inhibitor);
+}
+
+void ReminderService::holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor)
+{
+    if (!inhibitor.isValid())
+        return;
+    mInhibitors.insert(key, inhibitor);
+    QTimer::singleShot(mInhibitLimitMs, this, [this, key] { mInhibitors.remove(key); });
+}
+
+void ReminderService::onPrepareForSleep(bool sleeping)
+{
+    if (!sleeping && mCenter)
+        mCenter->scheduleCheck();
+}
+
+void ReminderService::answer(const QString &key)
+{
+    const auto shown = mShown.constFind(key);
+    if (shown == mShown.cend())
+        return;
+    const QStringList arguments = mArguments + QStringList{reminderLaunchArgument(*shown)};
+    mShown.remove(key);
+    if (!QProcess::startDetached(mProgram, arguments))
+        log("Cannot start %@", mProgram);
+}
+
+void ReminderService::showFailed(const QString &key, const QString &reason)
+{
+    const auto shown = mShown.constFind(key);
+    if (shown == mShown.cend())
+        return;
+    // Not shown is not delivered: it goes back, once, for the app (or a
+    // later try) to deliver.
+    log("Cannot show a reminder (%@); it is kept for Velkari.", reason);
+    Reminder again = *shown;
+    mShown.remove(key);
+    again.repeatInterval = CalendarUnit::None;
+    again.fireDate = Clock::now();
+    mShowFailedAt = Clock::now();
+    mRetry->start(mRetryDelayMs);
+    mCenter->scheduleLocalNotification(again);
+}
+
+void ReminderService::watchApplication()
+{
+    if (mWaitingForApplication)
+        return;
+    // A thread sleeps in flock on the app's lock until the app lets it go
+    // (also by crashing), so that nobody wakes while the app runs.
+    const int fd = ::open(QFile::encodeName(applicationLockPath()).constData(),
+                          O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (!mAppWatch) {
+        mAppWatch = std::make_shared<Watch>();
+        mAppWatch->service = this;
+    }
+    mWaitingForApplication = true;
+    std::thread([fd, watch = mAppWatch] {
+        while (::flock(fd, LOCK_SH) != 0 && errno == EINTR) {
+        }
+        ::close(fd); // let go at once: the app may come again
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [watch] {
+                    if (watch->service)
+                        watch->service->applicationGone();
+                },
+                Qt::QueuedConnection);
+    }).detach();
+}
+
+void ReminderService::applicationGone()
+{
+    mWaitingForApplication = false;
+    // What the app left is ours now.
+    if (mCenter)
+        mCenter->scheduleCheck();
+}
+
+void ReminderService::watchDataFolder()
+{
+    const QString folder = QFileInfo(reminderServiceLockPath()).absolutePath();
+    mFolderWatch = new QFileSystemWatcher(QStringList{folder}, this);
+    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this, [this, folder] {
+        if (!QFileInfo::exists(folder)) {
+            log("The data folder %@ is gone; velkari-reminders ends.", folder);
+            Q_EMIT dataFolderGone();
+        }
+    });
+}
+
+} // namespace platform

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/reminders/Reminder.h"
+
+#include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QFileSystemWatcher;
+class QTimer;
+
+namespace platform {
+
+class DesktopNotifications;
+class FileLock;
+class ReminderCenter;
+
+// The platform's resident reminder service (velkari-reminders): while the
+// app is closed it fires the registered reminders at their moment and shows
+// each as a desktop notification; answering one starts the app with that
+// reminder. While the app runs it stands aside, for the app delivers them.
+// Both use the one registry (see ReminderCenter), so a reminder fires once,
+// whichever of them holds it.
+class ReminderService : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ReminderService(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~ReminderService() override;
+
+    // Becomes the one service of this data folder and starts watching;
+    // false when another one already runs.
+    bool start();
+
+    // Whether a service runs for this data folder.
+    static bool isRunning();
+    // The app beside the service's own program.
+    static QString defaultApplicationPath();
+
+    // What answering a notification starts: the program, these arguments,
+    // then the reminder's own launch argument.
+    void setApplicationCommand(const QString &program, const QStringList &arguments = {});
+
+    ReminderCenter *center() const { return mCenter.get(); }
+
+    // Where logind is (the system bus); without it the device may sleep
+    // while a reminder is delivered. Before start().
+    void setSystemBus(const QDBusConnection &bus) { mSystemBus = bus; }
+    // The longest the device is kept awake for one reminder.
+    void setInhibitLimit(int ms) { mInhibitLimitMs = ms; }
+
+    // How long reminders are left alone after one could not be shown.
+    void setRetryDelay(int ms) { mRetryDelayMs = ms; }
+
+Q_SIGNALS:
+    // The data folder was deleted: nothing is left to deliver.
+    void dataFolderGone();
+
+private Q_SLOTS:
+    void onPrepareForSleep(bool sleeping);
+
+private:
+    void show(const Reminder &reminder, const QDBusUnixFileDescriptor &inhibitor);
+    void holdAwake(const QString &key, const QDBusUnixFileDescriptor &inhibitor);
+    bool applicationIsRunning() const;
+    bool notificationsAvailable();
+    void onFired(const Reminder &reminder);
+    void answer(const QString &key);
+    void watchApplication();
+    void applicationGone();
+    void watchDataFolder();
+    void showFailed(const QString &key, const QString &reason);
+
+    QDBusConnection mBus;
+    QDBusConnection mSystemBus{QStringLiteral("velkari-no-system-bus")};
+    QHash<QString, QDBusUnixFileDescriptor> mInhibitors;
+    int mInhibitLimitMs = 10 * 1000;
+    std::unique_ptr<FileLock> mLock;
+    std::unique_ptr<ReminderCenter> mCenter;
+    DesktopNotifications *mNotifications;
+    QTimer *mRetry;
+    QFileSystemWatcher *mFolderWatch = nullptr;
+    // Shared with the thread that waits for the app's lock.
+    struct Watch;
+    std::shared_ptr<Watch> mAppWatch;
+    bool mWaitingForApplication = false;
+    int mRetryDelayMs = 60 * 1000;
+    QHash<QString, Reminder> mShown;
+    QString mProgram;
+    QStringList mArguments;
+    // When the last notification could not be shown: the service then waits
+    // before it takes the next reminder.
+    QDateTime mShowFailedAt;
+    bool mSaidUnavailable = false;
+};
+
+} // namespace platform

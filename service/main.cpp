@@ -1,0 +1,46 @@
+// velkari-reminders: fires Velkari's reminders while the app is closed.
+
+#include "platform/core/Log.h"
+#include "platform/core/UnixSignals.h"
+#include "service/ReminderService.h"
+#include "platform/core/WallClockTimer.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"velkari-reminders"_s);
+
+    // Whoever read our output may be gone; that is no reason to end.
+    std::signal(SIGPIPE, SIG_IGN);
+    // A save past the file-size limit is a failed save, not the end.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // SIGTERM (logout, systemctl stop) ends the service cleanly.
+    platform::UnixSignals::routeTermination(&app, &QCoreApplication::quit);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        platform::log("No session bus: reminders cannot be shown while Velkari is closed.");
+    platform::WallClockTimer::setLogsClockChoice(true);
+    platform::ReminderService service(bus);
+    service.setSystemBus(QDBusConnection::systemBus());
+    if (!service.start()) {
+        platform::log("Another velkari-reminders already runs for this data folder.");
+        return 0;
+    }
+    // The session's one copy: the unit, the D-Bus activation and the autostart
+    // entry may each start one; the later ones find the name taken.
+    if (bus.isConnected() && !bus.registerService(u"org.velkari.Reminders"_s)) {
+        platform::log("velkari-reminders already runs in this session.");
+        return 0;
+    }
+    QObject::connect(&service, &platform::ReminderService::dataFolderGone, &app,
+                     &QCoreApplication::quit);
+    return QCoreApplication::exec();
+}

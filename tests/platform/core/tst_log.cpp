@@ -1,0 +1,118 @@
+#include "platform/core/Log.h"
+#include "support/TestEnvironment.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestLog : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void formatsDirectives_data();
+    void formatsDirectives();
+    void linesCarryTimeAndProcess();
+    void redirectionAppends_data();
+    void redirectionAppends();
+    void failedRedirectionKeepsStandardError();
+    void describesDatesInUtc();
+};
+
+void TestLog::formatsDirectives_data()
+{
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("expected");
+
+    using platform::formatString;
+    QTest::newRow("number") << formatString("icon=%d", {3}) << u"icon=3"_s;
+    QTest::newRow("negative") << formatString("%d", {-1}) << u"-1"_s;
+    QTest::newRow("text") << formatString("redirecting logs %@", {u"/tmp/ä"_s})
+                          << u"redirecting logs /tmp/ä"_s;
+    QTest::newRow("two in order") << formatString("%@ (%@)", {u"Anna"_s, u"555"_s})
+                                  << u"Anna (555)"_s;
+    QTest::newRow("percent sign") << formatString("100%%", {}) << u"100%"_s;
+    QTest::newRow("missing argument kept") << formatString("%d left", {}) << u"%d left"_s;
+    QTest::newRow("unknown directive kept") << formatString("%x%@", {u"a"_s}) << u"%xa"_s;
+    QTest::newRow("trailing percent") << formatString("50%", {}) << u"50%"_s;
+    QTest::newRow("argument holding a directive")
+        << formatString("%@ %d", {u"%d"_s, 7}) << u"%d 7"_s;
+}
+
+void TestLog::formatsDirectives()
+{
+    QFETCH(QString, result);
+    QFETCH(QString, expected);
+    QCOMPARE(result, expected);
+}
+
+void TestLog::linesCarryTimeAndProcess()
+{
+    StderrCapture capture;
+    platform::log("count=%d of %@", 2, u"two\u00e4"_s);
+    const QString text = capture.text();
+    const QRegularExpression shape(u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+                                   "\\S+\\[(\\d+)\\] count=2 of two\u00e4\\n$"_s);
+    const auto match = shape.match(text);
+    QVERIFY2(match.hasMatch(), qPrintable(text));
+    QCOMPARE(match.captured(1).toLongLong(), qint64(::getpid()));
+}
+
+void TestLog::redirectionAppends_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("plain") << u"logs"_s;
+    // Not ASCII: the platform's own ASCII conversion would fail here.
+    QTest::newRow("not ASCII") << u"Dokumänte 文件"_s;
+}
+
+void TestLog::redirectionAppends()
+{
+    QFETCH(QString, folder);
+    TestEnvironment env;
+    StderrCapture capture;
+    const QString dir = env.root() + u'/' + folder;
+    QVERIFY(QDir().mkpath(dir));
+    const QString path = dir + u"/2026-12-07 10:11:12 +0000.log"_s;
+    QVERIFY(writeFile(path, "earlier line\n"));
+
+    QString error;
+    QVERIFY2(platform::redirectLog(path, &error), qPrintable(error));
+    platform::log("after");
+    QVERIFY(platform::redirectLog(path));
+    platform::log("again");
+
+    const QStringList lines = QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], u"earlier line"_s);
+    QVERIFY(lines[1].endsWith(u"] after"_s));
+    QVERIFY(lines[2].endsWith(u"] again"_s));
+    QVERIFY(capture.text().isEmpty());
+}
+
+void TestLog::failedRedirectionKeepsStandardError()
+{
+    TestEnvironment env;
+    StderrCapture capture;
+    QString error;
+    QVERIFY(!platform::redirectLog(env.root() + u"/missing/folder/x.log"_s, &error));
+    QVERIFY(!error.isEmpty());
+    platform::log("still here");
+    QVERIFY(capture.text().endsWith(u"] still here\n"_s));
+}
+
+void TestLog::describesDatesInUtc()
+{
+    QCOMPARE(platform::dateDescription(QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), Qt::UTC)),
+             u"2026-12-07 10:11:12 +0000"_s);
+    QCOMPARE(platform::dateDescription(
+                 QDateTime(QDate(2011, 5, 2), QTime(1, 0, 0, 900), Qt::OffsetFromUTC, 3 * 3600)),
+             u"2011-05-01 22:00:00 +0000"_s);
+}
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "tst_log.moc"

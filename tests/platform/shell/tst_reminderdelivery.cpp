@@ -1,0 +1,196 @@
+#include "platform/ui/AlertView.h"
+#include "platform/shell/Application.h"
+#include "platform/reminders/ReminderCenter.h"
+#include "support/FakeNotificationServer.h"
+#include "support/MockClock.h"
+#include "support/PrivateBus.h"
+#include "support/RecordingDelegate.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using platform::Application;
+using platform::Reminder;
+
+namespace {
+
+Reminder reminder(const QString &id, qint64 secondsAhead)
+{
+    Reminder r;
+    r.alertBody = u"Send SMS to :\nAnna Berg (555 0100) ?"_s;
+    r.alertAction = u"Prepare"_s;
+    r.fireDate = platform::Clock::now().addSecs(secondsAhead);
+    r.soundName = platform::DefaultSoundName;
+    r.userInfo = {{u"ID"_s, id}};
+    r.applicationIconBadgeNumber = 1;
+    return r;
+}
+
+// The app, launched and in front, with its clock under the test's control.
+struct RunningApp {
+    RunningApp()
+    {
+        auto owned = std::make_unique<RecordingDelegate>();
+        delegate = owned.get();
+        app = std::make_unique<Application>(std::move(owned));
+        app->launch();
+    }
+
+    void toBackground()
+    {
+        delegate->window()->hide();
+        QTRY_COMPARE(app->applicationState(), platform::ApplicationState::Background);
+    }
+
+    TestEnvironment env;
+    MockClock clock;
+    RecordingDelegate *delegate = nullptr;
+    std::unique_ptr<Application> app;
+};
+
+} // namespace
+
+// Which way a reminder reaches the user depends on where the app is.
+class TestReminderDelivery : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void inFrontTheDelegateHearsAtOnce();
+    void inTheBackgroundTheDesktopNotifies();
+    void dismissedNotificationIsNotHeard();
+    void withoutNotificationsTheWindowComesUp();
+    void dueAtStartWaitsForTheWindow();
+    void unreadableRegistryIsReported();
+
+private:
+    PrivateBus mBus;
+};
+
+void TestReminderDelivery::initTestCase()
+{
+    QVERIFY2(mBus.isRunning(), "dbus-daemon did not start");
+    mBus.becomeSessionBus();
+}
+
+void TestReminderDelivery::inFrontTheDelegateHearsAtOnce()
+{
+    RunningApp run;
+    QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Active);
+    run.delegate->takeEvents();
+    run.app->scheduleLocalNotification(reminder(u"A"_s, 10));
+    run.clock.advance(10);
+    QTRY_COMPARE(run.delegate->events(), QStringList{u"reminder A/0"_s});
+    QVERIFY(run.app->scheduledLocalNotifications().isEmpty());
+}
+
+void TestReminderDelivery::inTheBackgroundTheDesktopNotifies()
+{
+    QDBusConnection serverBus = mBus.connect(u"notifications"_s);
+    FakeNotificationServer server(serverBus);
+    QVERIFY(server.isRegistered());
+    PrivateBus::settle(serverBus);
+
+    RunningApp run;
+    run.toBackground();
+    run.app->setApplicationIconBadgeNumber(5);
+    run.app->scheduleLocalNotification(reminder(u"B"_s, 60));
+    run.delegate->takeEvents();
+    run.clock.advance(60);
+
+    QTRY_COMPARE(server.notifications.size(), 1);
+    const FakeNotificationServer::Notification shown = server.notifications.first();
+    QCOMPARE(shown.appName, u"Velkari"_s);
+    QCOMPARE(shown.summary, u"Velkari"_s);
+    QCOMPARE(shown.body, u"Send SMS to :\nAnna Berg (555 0100) ?"_s);
+    QVERIFY(shown.actions.contains(u"Prepare"_s));
+    QCOMPARE(shown.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
+    QCOMPARE(run.app->applicationIconBadgeNumber(), 1);
+    QVERIFY(run.delegate->events().isEmpty()); // nothing until the user answers
+
+    server.invoke(shown.id, u"answer"_s);
+    QTRY_VERIFY(!run.delegate->events().isEmpty());
+    QCOMPARE(run.delegate->events().mid(0, 2), (QStringList{u"foreground/1"_s, u"reminder B/1"_s}));
+    QVERIFY(run.delegate->window()->isVisible());
+    QTRY_COMPARE(server.closedByClient, QList<uint>{shown.id});
+}
+
+void TestReminderDelivery::dismissedNotificationIsNotHeard()
+{
+    QDBusConnection serverBus = mBus.connect(u"notifications2"_s);
+    FakeNotificationServer server(serverBus);
+    PrivateBus::settle(serverBus);
+
+    RunningApp run;
+    run.toBackground();
+    run.app->scheduleLocalNotification(reminder(u"C"_s, 5));
+    run.delegate->takeEvents();
+    run.clock.advance(5);
+    QTRY_COMPARE(server.notifications.size(), 1);
+    server.dismiss(server.notifications.first().id);
+    QTest::qWait(50);
+    server.invoke(server.notifications.first().id, u"answer"_s); // too late: it is gone
+    QTest::qWait(50);
+    QVERIFY(run.delegate->events().isEmpty());
+}
+
+void TestReminderDelivery::withoutNotificationsTheWindowComesUp()
+{
+    RunningApp run;
+    run.toBackground();
+    run.app->scheduleLocalNotification(reminder(u"D"_s, 5));
+    run.delegate->takeEvents();
+    run.clock.advance(5);
+
+    // No server answers on this bus: the window itself comes up, and the
+    // reminder is heard once it is in front.
+    QTRY_VERIFY(run.delegate->window()->isVisible());
+    if (!run.delegate->window()->isActiveWindow())
+        QApplication::setActiveWindow(run.delegate->window());
+    QTRY_VERIFY(run.delegate->events().contains(u"reminder D/0"_s));
+    const QStringList events = run.delegate->events();
+    QCOMPARE(events.first(), u"foreground/1"_s);
+    QVERIFY(events.indexOf(u"active/0"_s) < events.indexOf(u"reminder D/0"_s));
+}
+
+void TestReminderDelivery::dueAtStartWaitsForTheWindow()
+{
+    TestEnvironment env;
+    MockClock clock;
+    {
+        platform::ReminderCenter center;
+        center.scheduleLocalNotification(reminder(u"E"_s, 30));
+    }
+    clock.advance(3600); // passed while the app was closed
+
+    auto owned = std::make_unique<RecordingDelegate>();
+    RecordingDelegate *delegate = owned.get();
+    Application app(std::move(owned));
+    app.launch();
+    QTRY_VERIFY(delegate->events().contains(u"reminder E/0"_s));
+    const QStringList events = delegate->events();
+    QVERIFY(events.indexOf(u"active/0"_s) < events.indexOf(u"reminder E/0"_s));
+    QCOMPARE(events.count(u"reminder E/0"_s), 1);
+}
+
+void TestReminderDelivery::unreadableRegistryIsReported()
+{
+    TestEnvironment env;
+    const QString path = platform::ReminderCenter::defaultRegistryPath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QVERIFY(writeFile(path, "not a property list"));
+
+    Application app(std::make_unique<RecordingDelegate>());
+    app.launch();
+    const QList<platform::AlertView *> alerts = platform::AlertView::visibleAlerts();
+    QCOMPARE(alerts.size(), 1);
+    QVERIFY(alerts.first()->message().contains(app.reminderCenter()->keptAsidePath()));
+    QCOMPARE(readFile(app.reminderCenter()->keptAsidePath()), QByteArray("not a property list"));
+    alerts.first()->dismissWithClickedButtonIndex(0);
+}
+
+QTEST_MAIN(TestReminderDelivery)
+#include "tst_reminderdelivery.moc"

@@ -1,0 +1,345 @@
+#include "platform/sms/KdeConnectTransport.h"
+#include "platform/sms/ModemManagerTransport.h"
+#include "platform/sms/SmsAvailability.h"
+#include "platform/sms/SmsTransport.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <list>
+#include <memory>
+#include <sys/prctl.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+using platform::SmsAvailability;
+using platform::SmsTransport;
+
+namespace {
+
+// A private bus with stand-ins for ModemManager and KDE Connect on it; all of
+// it goes away with the object, or with the test if it crashes.
+class FakeBus {
+public:
+    FakeBus()
+    {
+        QFile config(mDir.filePath(u"bus.conf"_s));
+        if (!config.open(QIODevice::WriteOnly))
+            return;
+        config.write(
+            "<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(mDir.path()) +
+            "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+            "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        config.close();
+        start(mDaemon, u"dbus-daemon"_s,
+              {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+        if (mDaemon.waitForReadyRead(5000))
+            mAddress = QString::fromUtf8(mDaemon.readLine()).trimmed();
+    }
+
+    ~FakeBus()
+    {
+        QDBusConnection::disconnectFromBus(mAddress);
+        for (QProcess &process : mServices) {
+            process.kill();
+            process.waitForFinished();
+        }
+        mDaemon.kill();
+        mDaemon.waitForFinished();
+    }
+
+    QDBusConnection connection() const { return QDBusConnection::connectToBus(mAddress, mAddress); }
+
+    // Serves "modemmanager" or "kdeconnect" as the behaviour says; none
+    // when it is empty.
+    bool add(const QString &service, const QString &behaviour)
+    {
+        if (mAddress.isEmpty() || behaviour.isEmpty())
+            return !mAddress.isEmpty();
+        QProcess &process = mServices.emplace_back();
+        start(process, QStringLiteral(FAKE_SMS_SERVICES), {mAddress, service, behaviour});
+        return process.waitForReadyRead(5000) && process.readLine() == "{\"ready\":true}\n";
+    }
+
+    // The stand-ins' records of the named call so far.
+    QList<QJsonObject> calls(const QString &name)
+    {
+        for (QProcess &process : mServices) {
+            while (process.canReadLine())
+                mCalls.append(QJsonDocument::fromJson(process.readLine()).object());
+        }
+        QList<QJsonObject> found;
+        for (const QJsonObject &call : std::as_const(mCalls)) {
+            if (call.value(u"call"_s).toString() == name)
+                found.append(call);
+        }
+        return found;
+    }
+
+private:
+    static void start(QProcess &process, const QString &program, const QStringList &arguments)
+    {
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        process.start(program, arguments);
+    }
+
+    QTemporaryDir mDir;
+    QProcess mDaemon;
+    QString mAddress;
+    std::list<QProcess> mServices;
+    QList<QJsonObject> mCalls;
+};
+
+std::unique_ptr<SmsTransport> transportFor(const QString &service, const QDBusConnection &bus)
+{
+    if (service == u"modemmanager"_s)
+        return std::make_unique<platform::ModemManagerTransport>(bus);
+    return std::make_unique<platform::KdeConnectTransport>(bus);
+}
+
+} // namespace
+
+class TestSmsTransport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void deliversNumberAndTextExactly_data();
+    void deliversNumberAndTextExactly();
+    void finishesOnce_data();
+    void finishesOnce();
+    void refusesABlankNumber();
+    void lateAnswerDoesNotReachTheNextSend();
+    void waitsWithoutBlocking();
+    void choosesTransport_data();
+    void choosesTransport();
+    void noBusMeansNoTransport();
+};
+
+void TestSmsTransport::deliversNumberAndTextExactly_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("text");
+    const QList<std::tuple<const char *, QString, QString>> messages{
+        {"unicode", u"+46 70-123 45 67"_s, u"Grüße ✓ 你好 🎉 שלום"_s},
+        {"shell and quotes", u"0701234567; rm -rf ~"_s,
+         u"\"quoted\" 'single' `id` $(rm -rf /) ; && | > /tmp/x $HOME \\"_s},
+        {"line breaks", u"*100#"_s, u"one\ntwo\r\nthree\ttab\n"_s},
+        {"long", u"+4670"_s, u"Lång text 🎉 "_s.repeated(60)},
+        {"empty text", u"+4670"_s, QString()},
+    };
+    for (const QString &service : {u"modemmanager"_s, u"kdeconnect"_s}) {
+        for (const auto &[name, number, text] : messages)
+            QTest::addRow("%s, %s", qPrintable(service), name) << service << number << text;
+    }
+}
+
+void TestSmsTransport::deliversNumberAndTextExactly()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, number);
+    QFETCH(QString, text);
+    FakeBus bus;
+    QVERIFY(bus.add(service, u"sends"_s));
+    const auto transport = transportFor(service, bus.connection());
+    QSignalSpy finished(transport.get(), &SmsTransport::finished);
+    QSignalSpy states(transport.get(), &SmsTransport::stateChanged);
+
+    QVERIFY(transport->send(number, text));
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first(), (QVariantList{true, QString()}));
+    QCOMPARE(states, (QList<QVariantList>{{QVariant::fromValue(SmsTransport::State::Sending)},
+                                          {QVariant::fromValue(SmsTransport::State::Sent)}}));
+
+    const QList<QJsonObject> messages = bus.calls(u"message"_s);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().value(u"numbers"_s).toArray(), QJsonArray{number});
+    QCOMPARE(messages.first().value(u"text"_s).toString(), text);
+    if (service == u"modemmanager"_s)
+        QCOMPARE(messages.first().value(u"keys"_s).toArray(), (QJsonArray{u"number"_s, u"text"_s}));
+}
+
+void TestSmsTransport::finishesOnce_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("behaviour");
+    QTest::addColumn<int>("limitMs");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<int>("deletedDrafts");
+
+    const QString mm = u"modemmanager"_s;
+    const QString kde = u"kdeconnect"_s;
+    QTest::newRow("sent, announced after Send") << mm << u"sends"_s << 10000 << true << 0;
+    QTest::newRow("sent, as invalidated") << mm << u"queued"_s << 10000 << true << 0;
+    QTest::newRow("sent, never announced") << mm << u"silent"_s << 10000 << true << 0;
+    QTest::newRow("Send fails") << mm << u"send-error"_s << 10000 << false << 1;
+    QTest::newRow("state falls back") << mm << u"falls-back"_s << 10000 << false << 1;
+    QTest::newRow("modem cannot message") << mm << u"no-messaging"_s << 10000 << false << 0;
+    QTest::newRow("ModemManager absent") << mm << QString() << 10000 << false << 0;
+    QTest::newRow("no modem list in time") << mm << u"objects-hang"_s << 300 << false << 0;
+    QTest::newRow("Send unanswered") << mm << u"send-hangs"_s << 300 << false << 0;
+    QTest::newRow("stuck sending") << mm << u"stuck"_s << 300 << false << 0;
+    QTest::newRow("sendSms fails") << kde << u"sms-error"_s << 10000 << false << 0;
+    QTest::newRow("no sms plugin") << kde << u"no-sms-plugin"_s << 10000 << false << 0;
+    QTest::newRow("KDE Connect absent") << kde << QString() << 10000 << false << 0;
+    QTest::newRow("sendSms unanswered") << kde << u"sms-hangs"_s << 300 << false << 0;
+}
+
+void TestSmsTransport::finishesOnce()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, behaviour);
+    QFETCH(int, limitMs);
+    QFETCH(bool, sent);
+    QFETCH(int, deletedDrafts);
+    FakeBus bus;
+    QVERIFY(bus.add(service, behaviour));
+    const auto transport = transportFor(service, bus.connection());
+    transport->setTimeLimit(std::chrono::milliseconds(limitMs));
+    QSignalSpy finished(transport.get(), &SmsTransport::finished);
+
+    QVERIFY(transport->send(u"+4670"_s, u"hi"_s));
+    QCOMPARE(finished.count(), 0); // never from inside send()
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).toBool(), sent);
+    const QString error = finished.first().at(1).toString();
+    QCOMPARE(error.isEmpty(), sent);
+    // Only the short limits run out; the rest fail on their own account.
+    QCOMPARE(error.contains(u"within 0.3 s"_s), limitMs == 300);
+    QCOMPARE(transport->state(), sent ? SmsTransport::State::Sent : SmsTransport::State::Failed);
+    QTRY_COMPARE(bus.calls(u"Delete"_s).size(), deletedDrafts);
+    QTest::qWait(500);
+    QCOMPARE(finished.count(), 1);
+}
+
+void TestSmsTransport::refusesABlankNumber()
+{
+    FakeBus bus;
+    QVERIFY(bus.add(u"kdeconnect"_s, u"sends"_s));
+    platform::KdeConnectTransport transport(bus.connection());
+    QSignalSpy finished(&transport, &SmsTransport::finished);
+    QVERIFY(transport.send(u" \t"_s, u"hi"_s));
+    QCOMPARE(finished.count(), 0);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).toBool(), false);
+    QVERIFY(bus.calls(u"message"_s).isEmpty()); // the phone never gets it
+}
+
+void TestSmsTransport::lateAnswerDoesNotReachTheNextSend()
+{
+    FakeBus bus;
+    QVERIFY(bus.add(u"kdeconnect"_s, u"first-slow"_s));
+    platform::KdeConnectTransport transport(bus.connection());
+    transport.setTimeLimit(200ms);
+    QSignalSpy finished(&transport, &SmsTransport::finished);
+    QVERIFY(transport.send(u"+4670"_s, u"first"_s));
+    QTRY_COMPARE(finished.count(), 1);
+
+    // The first message's success arrives while the second one waits for
+    // an answer that never comes: it is not the second one's.
+    transport.setTimeLimit(1500ms);
+    QVERIFY(transport.send(u"+4670"_s, u"second"_s));
+    QTRY_COMPARE(bus.calls(u"replied"_s).size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(finished.count(), 1);
+    QTRY_COMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).toBool(), false);
+}
+
+void TestSmsTransport::waitsWithoutBlocking()
+{
+    FakeBus bus;
+    QVERIFY(bus.add(u"modemmanager"_s, u"send-hangs"_s));
+    auto transport = std::make_unique<platform::ModemManagerTransport>(bus.connection());
+    QSignalSpy finished(transport.get(), &SmsTransport::finished);
+
+    // With the default minute to wait, the test's own loop sees the call
+    // arrive and keeps turning while it goes unanswered.
+    QVERIFY(transport->send(u"+4670"_s, u"first"_s));
+    QVERIFY(!transport->send(u"+4670"_s, u"second"_s)); // one at a time
+    QTRY_COMPARE(bus.calls(u"Send"_s).size(), 1);
+    QCOMPARE(bus.calls(u"message"_s).size(), 1);
+
+    // Anyone on the bus can claim the message went out; only ModemManager
+    // is believed.
+    QDBusMessage claim =
+        QDBusMessage::createSignal(bus.calls(u"Send"_s).first().value(u"sms"_s).toString(),
+                                   u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
+    claim << u"org.freedesktop.ModemManager1.Sms"_s
+          << QVariantMap{{u"State"_s, QVariant::fromValue(5u)}} << QStringList();
+    QVERIFY(bus.connection().send(claim));
+    QTest::qWait(300);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(transport->isBusy());
+
+    transport.reset(); // giving up midway is quiet and safe
+    QTest::qWait(100);
+    QCOMPARE(finished.count(), 0);
+}
+
+void TestSmsTransport::choosesTransport_data()
+{
+    QTest::addColumn<QString>("modemManager");
+    QTest::addColumn<QString>("kdeConnect");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("modem first") << u"sends"_s << u"sends"_s << u"ModemManager"_s;
+    QTest::newRow("the modem that can message")
+        << u"second-modem"_s << QString() << u"ModemManager"_s;
+    QTest::newRow("modem cannot message") << u"no-messaging"_s << u"sends"_s << u"KDE Connect"_s;
+    QTest::newRow("device with the plugin") << QString() << u"second-device"_s << u"KDE Connect"_s;
+    QTest::newRow("ModemManager hangs") << u"objects-hang"_s << QString() << QString();
+    QTest::newRow("nothing usable") << u"no-messaging"_s << u"no-sms-plugin"_s << QString();
+    QTest::newRow("nothing running") << QString() << QString() << QString();
+}
+
+void TestSmsTransport::choosesTransport()
+{
+    QFETCH(QString, modemManager);
+    QFETCH(QString, kdeConnect);
+    QFETCH(QString, chosen);
+    // One bus stands in for both the system and the session bus.
+    FakeBus bus;
+    QVERIFY(bus.add(u"modemmanager"_s, modemManager));
+    QVERIFY(bus.add(u"kdeconnect"_s, kdeConnect));
+
+    const auto transport = SmsAvailability::availableTransport(bus.connection(), bus.connection());
+    QCOMPARE(transport ? transport->name() : QString(), chosen);
+    if (!transport)
+        return;
+    // Through the right modem or device: the others refuse the message.
+    QSignalSpy finished(transport.get(), &SmsTransport::finished);
+    QVERIFY(transport->send(u"+4670"_s, u"hi"_s));
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first(), (QVariantList{true, QString()}));
+}
+
+void TestSmsTransport::noBusMeansNoTransport()
+{
+    // The test runs with both standard buses pointing nowhere, as in CI.
+    QVERIFY(!SmsAvailability::availableTransport(QDBusConnection::systemBus(),
+                                                  QDBusConnection::sessionBus()));
+
+    const auto none = QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_s, u"none"_s);
+    QVERIFY(!none.isConnected());
+    for (const QString &service : {u"modemmanager"_s, u"kdeconnect"_s}) {
+        const auto transport = transportFor(service, none);
+        QSignalSpy finished(transport.get(), &SmsTransport::finished);
+        QVERIFY(transport->send(u"+4670"_s, u"hi"_s));
+        QCOMPARE(finished.count(), 0);
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), false);
+    }
+    QDBusConnection::disconnectFromBus(u"none"_s);
+}
+
+QTEST_GUILESS_MAIN(TestSmsTransport)
+#include "tst_smstransport.moc"
