@@ -12,7 +12,7 @@ namespace platform {
 
 namespace {
 
-constexpr int durationMs = 350;
+int durationMs = ScreenTransition::DefaultDurationMs;
 
 void drawPicture(QPainter &painter, const QSize &size, const QPixmap &picture)
 {
@@ -20,6 +20,11 @@ void drawPicture(QPainter &painter, const QSize &size, const QPixmap &picture)
 }
 
 } // namespace
+
+void ScreenTransition::setDuration(int ms)
+{
+    durationMs = ms;
+}
 
 ScreenTransition::ScreenTransition(QWidget *window, ModalTransitionStyle style,
                                    const QPixmap &under, const QPixmap &over, Direction direction)

@@ -19,6 +19,10 @@ class ScreenTransition : public QWidget {
 public:
     enum Direction { Presenting, Dismissing };
 
+    static constexpr int DefaultDurationMs = 350;
+    // How long every transition plays from now on (tests shorten it).
+    static void setDuration(int ms);
+
     ScreenTransition(QWidget *window, ModalTransitionStyle style, const QPixmap &under,
                      const QPixmap &over, Direction direction);
 

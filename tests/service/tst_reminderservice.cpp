@@ -229,7 +229,7 @@ void TestReminderService::standsAsideWhileTheAppRuns()
     ReminderService service(mServiceBus);
     QVERIFY(service.start());
     clock.advance(120);
-    QTest::qWait(1500);
+    QTest::qWait(300);
     QVERIFY(notifications->notifications.isEmpty());
     QCOMPARE(registered(), 1); // still the app's to deliver
 
@@ -338,7 +338,7 @@ void TestReminderService::repeatingReminderCrossesTheHandOverOnce()
         appCenter.start();
         clock.advance(3600); // occurrence 2, the app's again
         QTRY_COMPARE(toApp.size(), 1);
-        QTest::qWait(1200);
+        QTest::qWait(300);
         QCOMPARE(toApp.size(), 1);
     }
     QCOMPARE(toService.size(), 1);

@@ -77,7 +77,12 @@ class TestViewController : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { ViewController::setAnimationsEnabled(true); }
+    void init()
+    {
+        ViewController::setAnimationsEnabled(true);
+        // Played, but not waited for longer than it takes to see them play.
+        platform::ScreenTransition::setDuration(60);
+    }
     void viewLoadsOnceOnFirstUse();
     void presentsAndDismissesWithEachStyle_data();
     void presentsAndDismissesWithEachStyle();
