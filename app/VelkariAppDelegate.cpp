@@ -1,9 +1,9 @@
 #include "app/VelkariAppDelegate.h"
 
-#include "platform/shell/Application.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
 #include "platform/core/StandardPaths.h"
+#include "platform/shell/Application.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "schedule/Reminders.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ui/AlertView.h"
 #include "platform/shell/ApplicationDelegate.h"
+#include "platform/ui/AlertView.h"
 #include "screens/VelkariShell.h"
 
 #include <QHash>

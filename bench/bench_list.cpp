@@ -2,9 +2,9 @@
 // touch only the rows in sight, so both sizes should cost the same.
 
 #include "app/VelkariAppDelegate.h"
+#include "platform/core/PropertyList.h"
 #include "platform/shell/Application.h"
 #include "platform/ui/Label.h"
-#include "platform/core/PropertyList.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "screens/VelkariViewController.h"

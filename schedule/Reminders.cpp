@@ -1,9 +1,9 @@
 #include "schedule/Reminders.h"
 
-#include "schedule/RepeatModes.h"
 #include "platform/core/Log.h"
 #include "platform/reminders/Reminder.h"
 #include "platform/reminders/ReminderCenter.h"
+#include "schedule/RepeatModes.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #include "schedule/RepeatModes.h"
 
-#include "schedule/ScheduleRecord.h"
 #include "platform/reminders/Reminder.h"
+#include "schedule/ScheduleRecord.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "schedule/UpcomingCount.h"
 
-#include "schedule/ScheduleRecord.h"
 #include "platform/core/Clock.h"
+#include "schedule/ScheduleRecord.h"
 
 namespace velkari {
 

@@ -1,16 +1,16 @@
 #include "screens/EditProps.h"
 
-#include "screens/VelkariShell.h"
-#include "platform/ui/TableView.h"
+#include "platform/core/Log.h"
+#include "platform/reminders/ReminderCenter.h"
 #include "platform/shell/Application.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
-#include "platform/core/Log.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextView.h"
-#include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
 #include "schedule/ScheduleRecord.h"
+#include "screens/VelkariShell.h"
 
 #include "ui_EditProps.h"
 

@@ -1,9 +1,9 @@
 #include "screens/RepeatMode.h"
 
-#include "screens/VelkariShell.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TableViewCell.h"
 #include "schedule/RepeatModes.h"
+#include "screens/VelkariShell.h"
 
 #include "ui_RepeatMode.h"
 

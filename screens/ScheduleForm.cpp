@@ -1,13 +1,13 @@
 #include "screens/ScheduleForm.h"
 
-#include "screens/StoreAlerts.h"
-#include "screens/VelkariShell.h"
 #include "platform/core/Clock.h"
+#include "platform/core/Log.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Layer.h"
-#include "platform/core/Log.h"
 #include "platform/ui/TextView.h"
+#include "screens/StoreAlerts.h"
+#include "screens/VelkariShell.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "screens/RepeatMode.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/PeoplePicker.h"
 #include "platform/ui/ViewController.h"
+#include "screens/RepeatMode.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #include "screens/StoreAlerts.h"
 
-#include "screens/VelkariShell.h"
 #include "platform/ui/AlertView.h"
+#include "screens/VelkariShell.h"
 
 using namespace Qt::Literals::StringLiterals;
 

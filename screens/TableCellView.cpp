@@ -1,8 +1,8 @@
 #include "screens/TableCellView.h"
 
-#include "screens/EditProps.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "screens/EditProps.h"
 
 #include "ui_TableCellView.h"
 

@@ -1,10 +1,10 @@
 #include "service/ReminderService.h"
 
 #include "platform/core/Clock.h"
-#include "platform/desktop/DesktopNotifications.h"
 #include "platform/core/FileLock.h"
-#include "platform/desktop/LauncherEntry.h"
 #include "platform/core/Log.h"
+#include "platform/desktop/DesktopNotifications.h"
+#include "platform/desktop/LauncherEntry.h"
 #include "platform/reminders/ReminderCenter.h"
 
 #include <QCoreApplication>

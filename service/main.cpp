@@ -2,8 +2,8 @@
 
 #include "platform/core/Log.h"
 #include "platform/core/UnixSignals.h"
-#include "service/ReminderService.h"
 #include "platform/core/WallClockTimer.h"
+#include "service/ReminderService.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -3,14 +3,14 @@
 // Runs offscreen on a data file of its own, in a temporary home.
 
 #include "app/VelkariAppDelegate.h"
-#include "platform/ui/AlertView.h"
+#include "platform/core/PropertyList.h"
 #include "platform/shell/Application.h"
+#include "platform/sms/ModemManagerTransport.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MessageComposer.h"
-#include "platform/sms/ModemManagerTransport.h"
 #include "platform/ui/PeoplePicker.h"
-#include "platform/core/PropertyList.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"

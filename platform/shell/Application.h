@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/shell/LaunchOptions.h"
 #include "platform/reminders/Reminder.h"
+#include "platform/shell/LaunchOptions.h"
 #include "platform/ui/Window.h"
 
 #include <QHash>

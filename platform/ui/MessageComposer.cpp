@@ -1,10 +1,10 @@
 #include "platform/ui/MessageComposer.h"
 
-#include "platform/ui/AlertView.h"
-#include "platform/ui/BarButtonItem.h"
 #include "platform/core/Log.h"
 #include "platform/sms/SmsAvailability.h"
 #include "platform/sms/SmsTransport.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TextView.h"
 
 #include <QHBoxLayout>

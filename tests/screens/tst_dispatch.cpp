@@ -2,10 +2,10 @@
 // sent message leaves behind. Sending goes through a stand-in ModemManager on
 // a private bus that plays the system bus.
 
-#include "platform/ui/ImageView.h"
-#include "platform/ui/MessageComposer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "platform/sms/SmsAvailability.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/MessageComposer.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 #include "screens/EditProps.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/VelkariAppDelegate.h"
-#include "platform/ui/AlertView.h"
-#include "platform/shell/Application.h"
 #include "platform/core/PropertyList.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "support/TestEnvironment.h"
