@@ -263,13 +263,30 @@ void ReminderService::applicationGone()
 void ReminderService::watchDataFolder()
 {
     const QString folder = QFileInfo(reminderServiceLockPath()).absolutePath();
+    // The registry's folder too: what the app registers while it runs sets
+    // the wake alarm here, with nothing asked on a timer.
+    const QString registryFolder = QFileInfo(ReminderCenter::defaultRegistryPath()).absolutePath();
     mFolderWatch = new QFileSystemWatcher(QStringList{folder}, this);
-    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this, [this, folder] {
-        if (!QFileInfo::exists(folder)) {
-            log("The data folder %@ is gone; velkari-reminders ends.", folder);
-            Q_EMIT dataFolderGone();
-        }
-    });
+    const auto watchRegistry = [this, registryFolder] {
+        if (!mFolderWatch->directories().contains(registryFolder) &&
+            QFileInfo(registryFolder).isDir())
+            mFolderWatch->addPath(registryFolder);
+    };
+    watchRegistry();
+    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this,
+            [this, folder, registryFolder, watchRegistry](const QString &changed) {
+                if (!QFileInfo::exists(folder)) {
+                    log("The data folder %@ is gone; velkari-reminders ends.", folder);
+                    Q_EMIT dataFolderGone();
+                    return;
+                }
+                if (changed == registryFolder) {
+                    if (mCenter)
+                        mCenter->scheduleCheck();
+                } else {
+                    watchRegistry();
+                }
+            });
 }
 
 } // namespace platform

@@ -116,12 +116,17 @@ std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments
 
 QTimeZone repeatZone(const Reminder &reminder)
 {
+    return repeatZone(reminder, QTimeZone::systemTimeZone());
+}
+
+QTimeZone repeatZone(const Reminder &reminder, const QTimeZone &deviceZone)
+{
     if (!reminder.timeZone.isEmpty()) {
         const QTimeZone zone(reminder.timeZone.toUtf8());
         if (zone.isValid())
             return zone;
     }
-    return QTimeZone::systemTimeZone();
+    return deviceZone;
 }
 
 QDateTime occurrence(const Reminder &reminder, qint64 n, const QTimeZone &zone)

@@ -60,8 +60,10 @@ std::optional<Reminder> reminderFromDictionary(const QVariant &dictionary);
 QString reminderLaunchArgument(const Reminder &reminder);
 std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments);
 
-// The zone a reminder's repeats keep their wall-clock time in.
+// The zone a reminder's repeats keep their wall-clock time in: its own, or
+// the device's (looked up once by a caller that asks for many).
 QTimeZone repeatZone(const Reminder &reminder);
+QTimeZone repeatZone(const Reminder &reminder, const QTimeZone &deviceZone);
 
 // Occurrence n (0 is the fire date itself). An hour is 3,600 seconds; days,
 // weeks, months and years keep the wall-clock time of the fire date in the

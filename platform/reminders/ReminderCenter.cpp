@@ -82,7 +82,7 @@ void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
     Entry entry{reminder, 0, {}, {}};
     entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
     entry.reminder.fireDate = reminder.fireDate.toUTC();
-    refresh(entry);
+    refresh(entry, QTimeZone::systemTimeZone());
     mEntries.append(entry);
     save();
     scheduleCheck();
@@ -177,6 +177,7 @@ void ReminderCenter::load()
         return;
     }
     QVariantList damaged;
+    const QTimeZone deviceZone = QTimeZone::systemTimeZone();
     for (const QVariant &element : *list) {
         const std::optional<Reminder> reminder = reminderFromDictionary(element);
         if (!reminder || reminder->identifier.isEmpty()) {
@@ -186,7 +187,7 @@ void ReminderCenter::load()
         Entry entry{*reminder, 0, {}, {}};
         entry.next =
             qMax<qint64>(0, PropertyList::toMap(element).value(u"nextOccurrence"_s).toLongLong());
-        refresh(entry);
+        refresh(entry, deviceZone);
         if (!entry.nextFireDate.isValid()) {
             damaged.append(element);
             continue;
@@ -240,9 +241,10 @@ void ReminderCenter::save()
     }
 }
 
-void ReminderCenter::refresh(Entry &entry)
+void ReminderCenter::refresh(Entry &entry, const QTimeZone &deviceZone)
 {
-    entry.nextFireDate = occurrence(entry.reminder, entry.next, repeatZone(entry.reminder));
+    entry.nextFireDate =
+        occurrence(entry.reminder, entry.next, repeatZone(entry.reminder, deviceZone));
 }
 
 void ReminderCenter::scheduleCheck()
@@ -257,17 +259,21 @@ void ReminderCenter::check()
 {
     mCheckPending = false;
     if (mFiringAllowed && !mFiringAllowed()) {
-        mTimer->stop();
+        // Someone else fires now (the app), but its timer cannot wake a
+        // sleeping device: the alarm stays armed for the next moment to come.
+        const auto registry = useRegistry();
+        arm(Clock::now());
         return;
     }
     // The registry is let go before anyone hears of the reminder.
     const std::optional<Reminder> fired = [this]() -> std::optional<Reminder> {
         const auto registry = useRegistry();
         const QDateTime now = Clock::now();
+        // The zone may have changed since the last look; once per look.
+        const QTimeZone deviceZone = QTimeZone::systemTimeZone();
         qsizetype due = -1;
         for (qsizetype i = 0; i < mEntries.size(); ++i) {
-            // The zone may have changed since the last look.
-            refresh(mEntries[i]);
+            refresh(mEntries[i], deviceZone);
             if (mEntries[i].nextFireDate.isValid() && mEntries[i].nextFireDate <= now &&
                 (due < 0 || mEntries[i].nextFireDate < mEntries[due].nextFireDate))
                 due = i;
@@ -279,12 +285,13 @@ void ReminderCenter::check()
 
         const Reminder fired = mEntries[due].reminder;
         const std::optional<qint64> next =
-            fired.repeats() ? firstOccurrenceAfter(fired, now, repeatZone(fired)) : std::nullopt;
+            fired.repeats() ? firstOccurrenceAfter(fired, now, repeatZone(fired, deviceZone))
+                            : std::nullopt;
         if (next) {
             Entry &entry = mEntries[due];
             entry.next = *next;
             entry.stored.clear();
-            refresh(entry);
+            refresh(entry, deviceZone);
         } else {
             // Done, or repeats past what the calendar can hold.
             mEntries.removeAt(due);
@@ -299,7 +306,7 @@ void ReminderCenter::check()
     Q_EMIT reminderFired(*fired);
 }
 
-void ReminderCenter::arm()
+void ReminderCenter::arm(const QDateTime &after)
 {
     if (Clock::isReplaced()) {
         // Tests move a clock of their own and say so; real time means nothing.
@@ -308,7 +315,9 @@ void ReminderCenter::arm()
     }
     QDateTime earliest;
     for (const Entry &entry : mEntries) {
-        if (entry.nextFireDate.isValid() && (!earliest.isValid() || entry.nextFireDate < earliest))
+        if (entry.nextFireDate.isValid() &&
+            (!after.isValid() || entry.nextFireDate > after) &&
+            (!earliest.isValid() || entry.nextFireDate < earliest))
             earliest = entry.nextFireDate;
     }
     if (earliest.isValid())

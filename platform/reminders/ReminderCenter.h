@@ -49,7 +49,8 @@ public:
     // Looks at the time (and the registry) again soon.
     void scheduleCheck();
     // Fires only while this says so (the service stands aside for the app).
-    // While it says no, nothing wakes the center but scheduleCheck().
+    // While it says no, the timer is still set for the next moment to come,
+    // so that a sleeping device wakes for it, but what is due stays.
     void setFiringAllowed(std::function<bool()> allowed) { mFiringAllowed = std::move(allowed); }
 
     // Where an unreadable registry was moved to at start, or empty.
@@ -84,8 +85,11 @@ private:
     void save();
     void rememberFile();
     void check();
-    void arm();
-    void refresh(Entry &entry);
+    // Sets the timer for the earliest moment, or the earliest after a time.
+    void arm(const QDateTime &after = {});
+    // Its next moment again, in the device's zone as looked up by the caller
+    // (a stat of /etc/localtime each time).
+    void refresh(Entry &entry, const QTimeZone &deviceZone);
     static QByteArray serialize(const Entry &entry);
 
     QString mPath;

@@ -2,6 +2,7 @@
 // session bus with a stand-in notification server.
 
 #include "platform/core/FileLock.h"
+#include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "service/ReminderService.h"
 #include "support/FakeNotificationServer.h"
@@ -19,6 +20,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -152,6 +154,7 @@ private Q_SLOTS:
     void cleanup();
     void firesWhileTheAppIsClosed();
     void standsAsideWhileTheAppRuns();
+    void keepsTheWakeAlarmSetWhileTheAppRuns();
     void answeringStartsTheAppWithTheReminder();
     void dismissingStartsNothing();
     void withoutNotificationsNothingIsTaken();
@@ -236,6 +239,35 @@ void TestReminderService::standsAsideWhileTheAppRuns()
     app.reset(); // the app quits
     QTRY_COMPARE(notifications->notifications.size(), 1);
     QCOMPARE(registered(), 0);
+}
+
+void TestReminderService::keepsTheWakeAlarmSetWhileTheAppRuns()
+{
+    // The service's timer, seen from here: every timerfd made is kept.
+    QList<int> timers;
+    platform::WallClockTimer::setTimerFdFactory([&timers](int clockId, int flags) {
+        const int fd = ::timerfd_create(clockId == CLOCK_REALTIME_ALARM ? CLOCK_REALTIME : clockId,
+                                        flags);
+        timers.append(fd);
+        return fd;
+    });
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    registerReminder(reminder(u"later"_s, now.addSecs(3600)));
+    RunningApp app;
+    ReminderService service(mServiceBus);
+    QVERIFY(service.start());
+    const int serviceTimer = timers.last();
+    const auto secondsLeft = [serviceTimer] {
+        itimerspec left = {};
+        return ::timerfd_gettime(serviceTimer, &left) == 0 ? int(left.it_value.tv_sec) : -1;
+    };
+    // Set for the reminder the app will fire, so that the device wakes for it.
+    QTRY_VERIFY(qAbs(secondsLeft() - 3600) <= 5);
+    // One the app registers meanwhile moves the alarm, with nothing polled.
+    registerReminder(reminder(u"sooner"_s, now.addSecs(1800)));
+    QTRY_VERIFY(qAbs(secondsLeft() - 1800) <= 5);
+    QCOMPARE(registered(), 2);
+    platform::WallClockTimer::setTimerFdFactory({});
 }
 
 void TestReminderService::answeringStartsTheAppWithTheReminder()
