@@ -8,6 +8,9 @@
 #include "platform/shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -29,12 +32,8 @@ bool hasDisplay()
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// The service that fires reminders once the app is closed; normally the
-// session has started it already.
-void startReminderService()
+void spawnReminderService()
 {
-    if (FileLock::isHeld(reminderServiceLockPath()))
-        return;
     QProcess service;
     service.setProgram(QCoreApplication::applicationDirPath() + u"/velkari-reminders"_s);
     // It outlives the app: it must not hold on to the app's output.
@@ -43,6 +42,32 @@ void startReminderService()
     service.setStandardErrorFile(QProcess::nullDevice());
     if (!service.startDetached())
         log("Cannot start the reminder service %@", service.program());
+}
+
+// The service that fires reminders once the app is closed; normally the
+// session has started it already. Else the bus is asked to start it (its
+// systemd unit or D-Bus service file), without waiting for the answer; only
+// where the bus cannot, the app starts it itself.
+void startReminderService(QObject *context)
+{
+    if (FileLock::isHeld(reminderServiceLockPath()))
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        spawnReminderService();
+        return;
+    }
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s,
+        u"StartServiceByName"_s);
+    ask << u"org.velkari.Reminders"_s << 0u;
+    auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(ask), context);
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, context,
+                     [](QDBusPendingCallWatcher *call) {
+                         call->deleteLater();
+                         if (call->isError())
+                             spawnReminderService();
+                     });
 }
 
 } // namespace
@@ -91,7 +116,7 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
                      });
     // SIGTERM and SIGINT end the app like Quit does.
     UnixSignals::routeTermination(&app, [&app] { app.terminate(); });
-    startReminderService();
+    startReminderService(&app);
     LaunchOptions options;
     if (answered)
         options.insert(LaunchOptions::LocalNotificationKey, QVariant::fromValue(*answered));
