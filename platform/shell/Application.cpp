@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QEvent>
+#include <QTimer>
+#include <QWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,8 +40,6 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
     mPresence = std::make_unique<FileLock>(applicationLockPath());
     if (mPresence->lock(false))
         mPresence->recordHolder();
-    mReminders = new ReminderCenter(ReminderCenter::defaultRegistryPath(), this);
-    connect(mReminders, &ReminderCenter::reminderFired, this, &Application::reminderFired);
     mNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
     connect(mNotifications, &DesktopNotifications::answered, this, [this](const QString &key) {
         if (mNotifiedReminders.contains(key))
@@ -81,27 +81,17 @@ bool Application::launch(const LaunchOptions &options)
     if (!mKeyWindow && mDelegate->window())
         setKeyWindow(mDelegate->window());
     setUpTray();
-    if (!mReminders->keptAsidePath().isEmpty()) {
-        AlertView::show(u"Velkari"_s,
-                        tr("The registered reminders could not be read. The file was kept as "
-                           "%1; reminders registered before are not in effect.")
-                            .arg(mReminders->keptAsidePath()),
-                        nullptr, u"OK"_s);
+    // The registry is read once the first rows are on the screen: parsing it,
+    // or waiting while the reminder service holds it, must not delay them.
+    QWindow *shown = mKeyWindow && mKeyWindow->isVisible() ? mKeyWindow->windowHandle() : nullptr;
+    if (shown && !shown->isExposed()) {
+        mFirstExpose = shown;
+        shown->installEventFilter(this);
+        // A window the desktop never draws (minimised at start) waits no longer.
+        QTimer::singleShot(FirstPaintWaitMs, this, &Application::openReminders);
+    } else {
+        QMetaObject::invokeMethod(this, &Application::openReminders, Qt::QueuedConnection);
     }
-    if (mReminders->damagedEntries() > 0) {
-        AlertView::show(u"Velkari"_s,
-                        tr("%n registered reminder(s) could not be read and are not in effect. "
-                           "They were kept as %1.", nullptr, mReminders->damagedEntries())
-                            .arg(mReminders->damagedEntriesPath()),
-                        nullptr, u"OK"_s);
-    }
-    if (!mReminders->unusableReason().isEmpty()) {
-        AlertView::show(u"Velkari"_s,
-                        tr("Reminders cannot be registered: %1. The file is left as it is.")
-                            .arg(mReminders->unusableReason()),
-                        nullptr, u"OK"_s);
-    }
-    mReminders->start();
     return launched;
 }
 
@@ -177,8 +167,55 @@ void Application::terminate()
     QCoreApplication::quit();
 }
 
+ReminderCenter *Application::reminderCenter() const
+{
+    if (!mReminders) {
+        // Made on first use: at the latest once the first rows are drawn.
+        auto *self = const_cast<Application *>(this);
+        self->mReminders = new ReminderCenter(ReminderCenter::defaultRegistryPath(), self);
+        connect(mReminders, &ReminderCenter::reminderFired, self, &Application::reminderFired);
+    }
+    return mReminders;
+}
+
+void Application::openReminders()
+{
+    if (mRemindersOpen || mTerminated)
+        return;
+    mRemindersOpen = true;
+    if (mFirstExpose)
+        mFirstExpose->removeEventFilter(this);
+    ReminderCenter *center = reminderCenter();
+    if (!center->keptAsidePath().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("The registered reminders could not be read. The file was kept as "
+                           "%1; reminders registered before are not in effect.")
+                            .arg(center->keptAsidePath()),
+                        nullptr, u"OK"_s);
+    }
+    if (center->damagedEntries() > 0) {
+        AlertView::show(u"Velkari"_s,
+                        tr("%n registered reminder(s) could not be read and are not in effect. "
+                           "They were kept as %1.", nullptr, center->damagedEntries())
+                            .arg(center->damagedEntriesPath()),
+                        nullptr, u"OK"_s);
+    }
+    if (!center->unusableReason().isEmpty()) {
+        AlertView::show(u"Velkari"_s,
+                        tr("Reminders cannot be registered: %1. The file is left as it is.")
+                            .arg(center->unusableReason()),
+                        nullptr, u"OK"_s);
+    }
+    center->start();
+}
+
 bool Application::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == mFirstExpose && event->type() == QEvent::Expose) {
+        // Drawn while this event is handled; the registry comes after.
+        QMetaObject::invokeMethod(this, &Application::openReminders, Qt::QueuedConnection);
+        return false;
+    }
     if (watched != mKeyWindow || mTerminated)
         return false;
     switch (event->type()) {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+class QWindow;
+
 namespace platform {
 
 class ApplicationDelegate;
@@ -64,7 +66,7 @@ public:
     void setApplicationIconBadgeNumber(int number);
 
     // The platform's reminders (local notifications).
-    ReminderCenter *reminderCenter() const { return mReminders; }
+    ReminderCenter *reminderCenter() const;
     void scheduleLocalNotification(const Reminder &reminder);
     QList<Reminder> scheduledLocalNotifications() const;
     void cancelLocalNotification(const Reminder &reminder);
@@ -95,6 +97,10 @@ private:
     void setState(ApplicationState state);
     void setUpTray();
     void followKeyWindow(Window *window);
+    // Reads the registry, tells the user what could not be read, and starts
+    // firing: once, after the first rows are drawn.
+    void openReminders();
+    static constexpr int FirstPaintWaitMs = 1000;
     void reminderFired(const Reminder &reminder);
     void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
     void notify(const Reminder &reminder);
@@ -116,6 +122,8 @@ private:
     // Held while the app runs: the reminder service stands aside meanwhile.
     std::unique_ptr<FileLock> mPresence;
     ReminderCenter *mReminders = nullptr;
+    bool mRemindersOpen = false;
+    QPointer<QWindow> mFirstExpose;
     DesktopNotifications *mNotifications = nullptr;
     // Reminders that came while the app was starting, or whose notification
     // could only be shown by raising the window: heard once it is in front.

@@ -14,17 +14,17 @@ namespace platform {
 
 void Application::scheduleLocalNotification(const Reminder &reminder)
 {
-    mReminders->scheduleLocalNotification(reminder);
+    reminderCenter()->scheduleLocalNotification(reminder);
 }
 
 QList<Reminder> Application::scheduledLocalNotifications() const
 {
-    return mReminders->scheduledLocalNotifications();
+    return reminderCenter()->scheduledLocalNotifications();
 }
 
 void Application::cancelLocalNotification(const Reminder &reminder)
 {
-    mReminders->cancelLocalNotification(reminder);
+    reminderCenter()->cancelLocalNotification(reminder);
 }
 
 void Application::reminderFired(const Reminder &reminder)
