@@ -4,6 +4,8 @@
 
 #include "platform/core/FileLock.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/StandardPaths.h"
+#include "platform/reminders/Reminder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,14 +26,42 @@ namespace {
 
 QTemporaryDir *workDir = nullptr;
 
-QString homeFor(int records)
+QString homeFor(int records, bool withReminders = false)
 {
-    return workDir->path() + u"/home-%1"_s.arg(records);
+    return workDir->path() + u"/home-%1%2"_s.arg(records).arg(withReminders ? u"-r"_s : QString());
 }
 
-QString dataFileFor(int records)
+// One registered reminder per schedule, a day apart, none due for a year.
+void writeRegistry(const QString &home, int records)
 {
-    const QString documents = homeFor(records) + u"/data/Velkari/Documents"_s;
+    const QString path = home + u"/data/Velkari/Library/Reminders.plist"_s;
+    if (QFile::exists(path))
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QList<QByteArray> parts;
+    const QDateTime base = QDateTime::currentDateTimeUtc().addYears(1);
+    for (int i = 0; i < records; ++i) {
+        platform::Reminder r;
+        r.identifier = u"0F1E2D3C-4B5A-6978-8796-%1"_s.arg(i, 12, 10, QChar(u'0'));
+        r.alertBody = u"Send SMS to :\nPerson %1 (+46 70 %1) ?"_s.arg(i);
+        r.alertAction = u"Prepare"_s;
+        r.fireDate = base.addDays(i);
+        r.userInfo = {{u"ID"_s, u"5C0E7A2B-41D8-4F1A-9C3E-%1"_s.arg(i, 12, 10, QChar(u'0'))}};
+        r.applicationIconBadgeNumber = 1;
+        QVariantMap map = platform::reminderToDictionary(r);
+        map.insert(u"nextOccurrence"_s, qint64(0));
+        parts.append(platform::PropertyList::serializeArrayElement(map));
+    }
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(platform::PropertyList::joinArrayElements(parts));
+}
+
+QString dataFileFor(int records, bool withReminders = false)
+{
+    if (withReminders)
+        writeRegistry(homeFor(records, true), records);
+    const QString documents = homeFor(records, withReminders) + u"/data/Velkari/Documents"_s;
     const QString path = documents + u"/ Velkari.dat"_s;
     if (!QFile::exists(path)) {
         QDir().mkpath(documents);
@@ -64,8 +94,9 @@ qint64 residentKiB(qint64 pid)
 void BM_StartupToList(benchmark::State &state)
 {
     const int records = int(state.range(0));
-    dataFileFor(records);
-    const QString home = homeFor(records);
+    const bool withReminders = state.range(1) != 0;
+    dataFileFor(records, withReminders);
+    const QString home = homeFor(records, withReminders);
     const QString documents = home + u"/data/Velkari/Documents"_s;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"HOME"_s, home);
@@ -134,7 +165,13 @@ void sizes(benchmark::internal::Benchmark *b)
 
 } // namespace
 
-BENCHMARK(BM_StartupToList)->Apply(sizes)->UseManualTime()->Iterations(5);
+// Beside each other: an empty registry, and one reminder per schedule.
+BENCHMARK(BM_StartupToList)
+    ->ArgsProduct({{100, 10000, 100000}, {0, 1}})
+    ->ArgNames({"schedules", "reminders"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 BENCHMARK(BM_RawRead)->Apply(sizes);
 BENCHMARK(BM_RawParse)->Apply(sizes);
 
