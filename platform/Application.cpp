@@ -10,6 +10,7 @@
 #include "ReminderService.h"
 #include "SingleInstance.h"
 #include "StandardPaths.h"
+#include "Translations.h"
 #include "Window.h"
 
 #include <QApplication>
@@ -134,8 +135,9 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(u"Velkari"_s);
     QApplication::setApplicationVersion(QStringLiteral(VELKARI_VERSION));
-    QApplication::setDesktopFileName(u"velkari"_s);
+    QApplication::setDesktopFileName(QStringLiteral(VELKARI_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+    installTranslations();
 
     // The platform starts the app with the reminder the user answered.
     const std::optional<Reminder> answered = reminderFromLaunchArguments(qtApp.arguments());
