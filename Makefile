@@ -6,15 +6,19 @@ PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 PREFIX ?= /usr/local
 
-.PHONY: all deps build run test check bench screenshots install uninstall fuzz-vcard fuzz-plist clean
+.PHONY: all deps build run test check bench screenshots install uninstall deb translations \
+	format-check fuzz-vcard fuzz-plist clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
+# CMAKE_FLAGS goes to every configure step (the CI turns warnings into errors).
+CMAKE_FLAGS ?=
+
 build: deps
-	@cmake --preset $(PRESET) >/dev/null
+	@cmake --preset $(PRESET) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build --preset $(PRESET)
 
 run: build
@@ -24,7 +28,7 @@ run: build
 # behaviour sanitizers.
 test: build
 	@ctest --preset $(PRESET)
-	@cmake --preset asan >/dev/null
+	@cmake --preset asan $(CMAKE_FLAGS) >/dev/null
 	@cmake --build --preset asan
 	@ctest --preset asan
 
@@ -46,6 +50,22 @@ install: build
 
 uninstall:
 	@scripts/install.sh uninstall $(BUILD_DIR) $(PREFIX)
+
+# The Debian package, built from the working tree in build/deb, checked by
+# lintian; lists what it installs.
+deb:
+	@scripts/install-deps.sh deb
+	@scripts/make-deb.sh
+
+# Gathers the texts of the code into translations/velkari.ts and every
+# translations/velkari_<language>.ts, for translators.
+translations: build
+	@cmake --build --preset $(PRESET) --target velkari_lupdate
+
+# The sources as clang-format would write them (.clang-format), or fails.
+format-check:
+	@scripts/install-deps.sh format
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 # Renders the README's pictures of every screen into docs/screenshots.
 screenshots: build

@@ -65,7 +65,7 @@ void Properties::btnSave()
         // stored nowhere.
         platform::AlertView::show(
             u"Velkari"_s,
-            u"This schedule can't be saved: %1 could not be read."_s.arg(store.mDataPath()),
+            tr("This schedule can't be saved: %1 could not be read.").arg(store.mDataPath()),
             nullptr, u"OK"_s);
         return;
     }

@@ -3,6 +3,8 @@
 #include "platform/ui/AlertView.h"
 #include "screens/VelkariShell.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace velkari {
@@ -21,8 +23,10 @@ void reportLoad(const ScheduleStore::LoadReport &report, const QString &dataPath
     if (report.creationFailed)
         alert(u"Failed to create %1!\nPlease check permissions of the folder"_s.arg(dataPath));
     if (report.readFailed)
-        alert(u"Failed to read %1!\nThe file is left as it is; new schedules can't be saved until "
-              "it is repaired."_s.arg(dataPath));
+        alert(QCoreApplication::translate("StoreAlerts",
+                                          "Failed to read %1!\nThe file is left as it is; new "
+                                          "schedules can't be saved until it is repaired.")
+                  .arg(dataPath));
 }
 
 void SaveData()
@@ -32,8 +36,9 @@ void SaveData()
         return;
     ScheduleStore &store = shell->store();
     if (store.SaveData().status == ScheduleStore::SaveStatus::Failed)
-        alert(
-            u"Failed to save %1!\nPlease check permissions of the folder"_s.arg(store.mDataPath()));
+        alert(QCoreApplication::translate(
+                  "StoreAlerts", "Failed to save %1!\nPlease check permissions of the folder")
+                  .arg(store.mDataPath()));
 }
 
 } // namespace velkari

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages Velkari needs to build, test and run, and only
 # those that are missing, so a second run costs nothing and needs no root.
-# "install-deps.sh fuzz" adds what the fuzz targets need on top.
+# "install-deps.sh fuzz" adds what the fuzz targets need on top, "deb" what
+# make deb needs, "format" the formatting check.
 set -eu
 
 PACKAGES="
@@ -11,6 +12,7 @@ PACKAGES="
     qt6-base-dev
     qt6-base-dev-tools
     qt6-svg-dev
+    qt6-l10n-tools
     libbenchmark-dev
     libplist-dev
     pkgconf
@@ -21,6 +23,8 @@ PACKAGES="
     tzdata
     fonts-dejavu-core
     libcap2-bin
+    appstream
+    desktop-file-utils
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
@@ -30,9 +34,17 @@ FUZZ_PACKAGES="
     libclang-rt-14-dev
     llvm
 "
-if [ "${1:-}" = "fuzz" ]; then
-    PACKAGES="$PACKAGES $FUZZ_PACKAGES"
-fi
+# Building the Debian package and checking it.
+DEB_PACKAGES="
+    debhelper
+    dpkg-dev
+    lintian
+"
+case "${1:-}" in
+fuzz) PACKAGES="$PACKAGES $FUZZ_PACKAGES" ;;
+deb) PACKAGES="$PACKAGES $DEB_PACKAGES" ;;
+format) PACKAGES="clang-format git" ;;
+esac
 
 missing=""
 for pkg in $PACKAGES; do

@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     }
     // The session's one copy: the unit, the D-Bus activation and the autostart
     // entry may each start one; the later ones find the name taken.
-    if (bus.isConnected() && !bus.registerService(u"org.velkari.Reminders"_s)) {
+    if (bus.isConnected() && !bus.registerService(QStringLiteral(VELKARI_REMINDERS_BUS_NAME))) {
         platform::log("velkari-reminders already runs in this session.");
         return 0;
     }

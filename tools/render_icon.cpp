@@ -1,6 +1,6 @@
 // Renders the application icon into the hicolor sizes the desktop looks up:
 //   velkari_render_icon <svg> <output folder> <size>...
-// writes <output folder>/<size>x<size>/apps/velkari.png for each size.
+// writes <output folder>/<size>x<size>/apps/<application id>.png for each size.
 
 #include <QDir>
 #include <QGuiApplication>
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
         painter.end();
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out).arg(size);
         QDir().mkpath(folder);
-        if (!image.save(folder + QStringLiteral("/velkari.png"))) {
+        if (!image.save(folder + QStringLiteral("/" VELKARI_APP_ID ".png"))) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(folder));
             return 1;
         }

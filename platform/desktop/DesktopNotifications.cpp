@@ -46,7 +46,7 @@ QString DesktopNotifications::showReminder(const Reminder &reminder)
         return key;
     }
     QVariantMap hints{
-        {u"desktop-entry"_s, u"velkari"_s},
+        {u"desktop-entry"_s, QStringLiteral(VELKARI_APP_ID)},
         {u"urgency"_s, QVariant::fromValue<uchar>(1)},
     };
     if (soundName == DefaultSoundName)
@@ -55,7 +55,7 @@ QString DesktopNotifications::showReminder(const Reminder &reminder)
         hints.insert(u"sound-name"_s, soundName);
 
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, u"Notify"_s);
-    call << u"Velkari"_s << uint(0) << u"velkari"_s << u"Velkari"_s << reminder.alertBody
+    call << u"Velkari"_s << uint(0) << QStringLiteral(VELKARI_APP_ID) << u"Velkari"_s << reminder.alertBody
          << QStringList{defaultAction, reminder.alertAction, answerAction, reminder.alertAction}
          << hints << int(0); // stays until answered or dismissed
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, callTimeoutMs), this);

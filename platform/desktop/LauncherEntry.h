@@ -9,7 +9,7 @@ namespace platform {
 // a count on the application's icon.
 namespace LauncherEntry {
 
-inline constexpr char ApplicationUri[] = "application://velkari.desktop";
+inline constexpr char ApplicationUri[] = "application://" VELKARI_APP_ID ".desktop";
 inline constexpr char ObjectPath[] = "/com/canonical/unity/launcherentry/velkari";
 
 // Announces the count on the bus; a count of zero or less hides it. Returns

@@ -3,6 +3,7 @@
 #include "platform/core/FileLock.h"
 #include "platform/core/Log.h"
 #include "platform/core/StandardPaths.h"
+#include "platform/core/Translations.h"
 #include "platform/core/UnixSignals.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/SingleInstance.h"
@@ -60,7 +61,7 @@ void startReminderService(QObject *context)
     QDBusMessage ask = QDBusMessage::createMethodCall(
         u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s,
         u"StartServiceByName"_s);
-    ask << u"org.velkari.Reminders"_s << 0u;
+    ask << QStringLiteral(VELKARI_REMINDERS_BUS_NAME) << 0u;
     auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(ask), context);
     QObject::connect(answer, &QDBusPendingCallWatcher::finished, context,
                      [](QDBusPendingCallWatcher *call) {
@@ -88,8 +89,9 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(u"Velkari"_s);
     QApplication::setApplicationVersion(QStringLiteral(VELKARI_VERSION));
-    QApplication::setDesktopFileName(u"velkari"_s);
+    QApplication::setDesktopFileName(QStringLiteral(VELKARI_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+    installTranslations();
 
     // The platform starts the app with the reminder the user answered.
     const std::optional<Reminder> answered = reminderFromLaunchArguments(qtApp.arguments());

@@ -61,7 +61,7 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
         makePrivateDirectory(folder);
         qWarning("No private runtime folder; using %s", qPrintable(folder));
     }
-    const QString base = folder + u"/velkari-"_s + QString::number(::getuid()) + u'-' +
+    const QString base = folder + u"/" VELKARI_APP_ID "-"_s + QString::number(::getuid()) + u'-' +
                          QString::fromLatin1(hash);
     mSocketPath = base + u".socket"_s;
     mLock = std::make_unique<QLockFile>(base + u".lock"_s);

@@ -15,9 +15,9 @@ namespace platform {
 class PeoplePicker;
 
 // The properties of a person a picker can show, numbered as the platform
-// numbers them.
+// numbers them. No fixed underlying type: lupdate misreads the file then.
 namespace PersonProperty {
-enum : int {
+enum {
     FirstName = 0,
     LastName = 1,
     Phone = 3,

@@ -153,7 +153,7 @@ void TestApplication::publishesTheBadgeOnTheSessionBus()
     QTRY_COMPARE(catcher.updates.size(), 2);
 
     const QVariantList first = catcher.updates.at(0);
-    QCOMPARE(first.at(0).toString(), u"application://velkari.desktop"_s);
+    QCOMPARE(first.at(0).toString(), u"application://org.velkari.Velkari.desktop"_s);
     const QVariantMap shown = qdbus_cast<QVariantMap>(first.at(1));
     QCOMPARE(shown.value(u"count"_s).toLongLong(), 3);
     QCOMPARE(shown.value(u"count-visible"_s).toBool(), true);

@@ -1,0 +1,282 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Properties</name>
+    <message>
+        <source>This schedule can&apos;t be saved: %1 could not be read.</source>
+        <translation>Dieser Termin kann nicht gespeichert werden: %1 konnte nicht gelesen werden.</translation>
+    </message>
+</context>
+<context>
+    <name>StoreAlerts</name>
+    <message>
+        <source>Failed to read %1!
+The file is left as it is; new schedules can&apos;t be saved until it is repaired.</source>
+        <translation>%1 konnte nicht gelesen werden!
+Die Datei bleibt, wie sie ist; neue Termine können erst gespeichert werden, wenn sie repariert ist.</translation>
+    </message>
+    <message>
+        <source>Failed to save %1!
+Please check permissions of the folder</source>
+        <translation>%1 konnte nicht gespeichert werden!
+Bitte prüfen Sie die Berechtigungen des Ordners</translation>
+    </message>
+</context>
+<context>
+    <name>platform::AlertView</name>
+    <message>
+        <source>Alert</source>
+        <translation>Hinweis</translation>
+    </message>
+</context>
+<context>
+    <name>platform::Application</name>
+    <message>
+        <source>The registered reminders could not be read. The file was kept as %1; reminders registered before are not in effect.</source>
+        <translation>Die eingetragenen Erinnerungen konnten nicht gelesen werden. Die Datei wurde als %1 aufbewahrt; zuvor eingetragene Erinnerungen gelten nicht.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n registered reminder(s) could not be read and are not in effect. They were kept as %1.</source>
+        <translation>
+            <numerusform>%n eingetragene Erinnerung konnte nicht gelesen werden und gilt nicht. Sie wurde als %1 aufbewahrt.</numerusform>
+            <numerusform>%n eingetragene Erinnerungen konnten nicht gelesen werden und gelten nicht. Sie wurden als %1 aufbewahrt.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Reminders cannot be registered: %1. The file is left as it is.</source>
+        <translation>Erinnerungen können nicht eingetragen werden: %1. Die Datei bleibt, wie sie ist.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Velkari: %n upcoming</source>
+        <translation>
+            <numerusform>Velkari: %n anstehend</numerusform>
+            <numerusform>Velkari: %n anstehend</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Show Velkari</source>
+        <translation>Velkari zeigen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>platform::DatePicker</name>
+    <message>
+        <source>Date and time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+</context>
+<context>
+    <name>platform::KdeConnectTransport</name>
+    <message>
+        <source>The session bus is not available, so KDE Connect cannot be reached.</source>
+        <translation>Der Sitzungsbus ist nicht verfügbar, daher ist KDE Connect nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>KDE Connect is not running.</source>
+        <translation>KDE Connect läuft nicht.</translation>
+    </message>
+    <message>
+        <source>KDE Connect did not list its devices: %1</source>
+        <translation>KDE Connect hat seine Geräte nicht aufgelistet: %1</translation>
+    </message>
+    <message>
+        <source>No paired phone that can send text messages is reachable.</source>
+        <translation>Kein gekoppeltes Telefon, das SMS senden kann, ist erreichbar.</translation>
+    </message>
+    <message>
+        <source>KDE Connect could not pass the message on: %1</source>
+        <translation>KDE Connect konnte die Nachricht nicht weitergeben: %1</translation>
+    </message>
+</context>
+<context>
+    <name>platform::MessageComposer</name>
+    <message>
+        <source>New Message</source>
+        <translation>Neue Nachricht</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Senden</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>An:</translation>
+    </message>
+    <message>
+        <source>Recipients</source>
+        <translation>Empfänger</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Nachricht</translation>
+    </message>
+    <message>
+        <source>This device cannot send text messages.</source>
+        <translation>Dieses Gerät kann keine SMS senden.</translation>
+    </message>
+    <message>
+        <source>Sending…</source>
+        <translation>Wird gesendet …</translation>
+    </message>
+    <message>
+        <source>Sent.</source>
+        <translation>Gesendet.</translation>
+    </message>
+    <message>
+        <source>The message could not be handed to the phone.</source>
+        <translation>Die Nachricht konnte nicht an das Telefon übergeben werden.</translation>
+    </message>
+    <message>
+        <source>Not sent.</source>
+        <translation>Nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>Message not sent</source>
+        <translation>Nachricht nicht gesendet</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Try Again</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+</context>
+<context>
+    <name>platform::ModemManagerTransport</name>
+    <message>
+        <source>The system bus is not available, so ModemManager cannot be reached.</source>
+        <translation>Der Systembus ist nicht verfügbar, daher ist ModemManager nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>ModemManager is not running.</source>
+        <translation>ModemManager läuft nicht.</translation>
+    </message>
+    <message>
+        <source>ModemManager did not list its modems: %1</source>
+        <translation>ModemManager hat seine Modems nicht aufgelistet: %1</translation>
+    </message>
+    <message>
+        <source>No modem is ready to send text messages.</source>
+        <translation>Kein Modem ist bereit, SMS zu senden.</translation>
+    </message>
+    <message>
+        <source>The modem refused the message: %1</source>
+        <translation>Das Modem hat die Nachricht abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>ModemManager did not say where it keeps the message.</source>
+        <translation>ModemManager hat nicht mitgeteilt, wo es die Nachricht ablegt.</translation>
+    </message>
+    <message>
+        <source>The modem could not send the message: %1</source>
+        <translation>Das Modem konnte die Nachricht nicht senden: %1</translation>
+    </message>
+    <message>
+        <source>Lost track of the message: %1</source>
+        <translation>Die Nachricht ist nicht mehr auffindbar: %1</translation>
+    </message>
+    <message>
+        <source>The modem gave up sending the message.</source>
+        <translation>Das Modem hat das Senden der Nachricht aufgegeben.</translation>
+    </message>
+    <message>
+        <source>ModemManager took the message for a received one.</source>
+        <translation>ModemManager hat die Nachricht für eine empfangene gehalten.</translation>
+    </message>
+</context>
+<context>
+    <name>platform::PageCurl</name>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+</context>
+<context>
+    <name>platform::PeoplePicker</name>
+    <message>
+        <source>Contacts</source>
+        <translation>Kontakte</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search contacts</source>
+        <translation>Kontakte durchsuchen</translation>
+    </message>
+    <message>
+        <source>Nobody matches.</source>
+        <translation>Niemand passt.</translation>
+    </message>
+    <message>
+        <source>No contacts yet.
+
+Velkari reads the vCard files (.vcf) of KDE&apos;s contacts in
+
+%1
+
+and the contacts you export from your phone or mail program as vCard files. Put them in
+
+%2</source>
+        <translation>Noch keine Kontakte.
+
+Velkari liest die vCard-Dateien (.vcf) der KDE-Kontakte in
+
+%1
+
+und die Kontakte, die Sie aus Ihrem Telefon oder E-Mail-Programm als vCard-Dateien exportieren. Legen Sie sie ab in
+
+%2</translation>
+    </message>
+    <message>
+        <source>Open the contacts folder</source>
+        <translation>Kontakteordner öffnen</translation>
+    </message>
+    <message>
+        <source>‹ Contacts</source>
+        <translation>‹ Kontakte</translation>
+    </message>
+    <message>
+        <source>Phone numbers</source>
+        <translation>Telefonnummern</translation>
+    </message>
+    <message>
+        <source>No phone numbers.</source>
+        <translation>Keine Telefonnummern.</translation>
+    </message>
+</context>
+<context>
+    <name>platform::SmsTransport</name>
+    <message>
+        <source>No confirmation within %1 s; the message may still be sent later.</source>
+        <translation>Keine Bestätigung innerhalb von %1 s; die Nachricht wird vielleicht noch gesendet.</translation>
+    </message>
+    <message>
+        <source>There is no number to send the message to.</source>
+        <translation>Es gibt keine Nummer, an die die Nachricht gehen kann.</translation>
+    </message>
+</context>
+<context>
+    <name>platform::Window</name>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+</TS>
