@@ -32,9 +32,8 @@ QString homeFor(int records, bool withReminders = false)
 }
 
 // One registered reminder per schedule, a day apart, none due for a year.
-void writeRegistry(const QString &home, int records)
+void writeRegistryFile(const QString &path, int records)
 {
-    const QString path = home + u"/data/Velkari/Library/Reminders.plist"_s;
     if (QFile::exists(path))
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -55,6 +54,11 @@ void writeRegistry(const QString &home, int records)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(platform::PropertyList::joinArrayElements(parts));
+}
+
+void writeRegistry(const QString &home, int records)
+{
+    writeRegistryFile(home + u"/data/Velkari/Library/Reminders.plist"_s, records);
 }
 
 QString dataFileFor(int records, bool withReminders = false)
@@ -178,6 +182,13 @@ BENCHMARK(BM_RawParse)->Apply(sizes);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // bench/idle_wakeups.sh makes its registry here.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args[1].startsWith(u"--write-registry="_s) &&
+        args[2].startsWith(u"--reminders="_s)) {
+        writeRegistryFile(args[1].section(u'=', 1), args[2].section(u'=', 1).toInt());
+        return 0;
+    }
     QTemporaryDir dir;
     workDir = &dir;
     benchmark::Initialize(&argc, argv);
