@@ -21,6 +21,8 @@ PACKAGES="
     tzdata
     fonts-dejavu-core
     libcap2-bin
+    libebook1.2-dev
+    evolution-data-server
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
