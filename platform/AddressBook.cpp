@@ -786,6 +786,8 @@ AddressBook AddressBook::load(const QString &directory)
 QList<Person> AddressBook::withoutDuplicates(const QList<Person> &people,
                                              const QList<Person> &taken)
 {
+    if (people.isEmpty() || taken.isEmpty())
+        return people;
     QSet<QString> uids;
     QSet<QString> keys;
     for (const Person &person : taken) {

@@ -9,6 +9,7 @@
 #include <libebook/libebook.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -72,6 +73,9 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         EBookClientView *view = nullptr;
         QMap<QString, Person> people; // by the contact's UID
         bool done = false;            // read once, or failed
+        // What the view told before the first reading came back, applied
+        // after it: a removal is a UID without a person.
+        std::vector<std::pair<QString, std::optional<Person>>> early;
 
         ~Book()
         {
@@ -247,8 +251,12 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         EBookQuery *query = e_book_query_any_field_contains("");
         gchar *sexp = e_book_query_to_string(query);
         e_book_query_unref(query);
+        // All contacts in one answer, and a view for what changes after:
+        // far quicker than the view's first batches.
         e_book_client_get_view(book->client, sexp, book->cancellable, onView,
                                new Pending<Book>{book});
+        e_book_client_get_contacts(book->client, sexp, book->cancellable, onSnapshot,
+                                   new Pending<Book>{book});
         g_free(sexp);
     }
 
@@ -281,6 +289,7 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         g_signal_connect(view, "objects-modified", G_CALLBACK(onContacts), book.get());
         g_signal_connect(view, "objects-removed", G_CALLBACK(onRemoved), book.get());
         g_signal_connect(view, "complete", G_CALLBACK(onComplete), book.get());
+        e_book_client_view_set_flags(view, E_BOOK_CLIENT_VIEW_FLAGS_NONE, nullptr);
         e_book_client_view_start(view, &error);
         if (error) {
             book->owner->skip(*book, errorText(error));
@@ -288,17 +297,25 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         }
     }
 
+    static void apply(Book &book, QString uid, std::optional<Person> person)
+    {
+        if (!book.done)
+            book.early.emplace_back(std::move(uid), std::move(person));
+        else if (person)
+            book.people.insert(uid, std::move(*person));
+        else
+            book.people.remove(uid);
+    }
+
     static void onContacts(EBookClientView *, const GSList *contacts, gpointer data)
     {
         auto *book = static_cast<Book *>(data);
         for (const GSList *item = contacts; item; item = item->next) {
             EContact *contact = E_CONTACT(item->data);
-            const QString uid =
-                fromUtf8(static_cast<const char *>(e_contact_get_const(contact, E_CONTACT_UID)));
-            if (std::optional<Person> person = personOf(contact))
-                book->people.insert(uid, std::move(*person));
-            else
-                book->people.remove(uid); // a changed contact may have lost its last field
+            // A changed contact may have lost its last name and number.
+            apply(*book,
+                  fromUtf8(static_cast<const char *>(e_contact_get_const(contact, E_CONTACT_UID))),
+                  personOf(contact));
         }
         book->owner->contactsChanged();
     }
@@ -307,17 +324,43 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     {
         auto *book = static_cast<Book *>(data);
         for (const GSList *item = uids; item; item = item->next)
-            book->people.remove(fromUtf8(static_cast<const char *>(item->data)));
+            apply(*book, fromUtf8(static_cast<const char *>(item->data)), std::nullopt);
         book->owner->contactsChanged();
     }
 
     static void onComplete(EBookClientView *, const GError *error, gpointer data)
     {
-        auto *book = static_cast<Book *>(data);
-        if (error && !book->done)
-            log("Contacts: address book \"%@\" read in part: %@", book->name, errorText(error));
-        book->done = true;
-        book->owner->checkLoaded();
+        if (error)
+            log("Contacts: address book \"%@\" not followed: %@", static_cast<Book *>(data)->name,
+                errorText(error));
+    }
+
+    static void onSnapshot(GObject *client, GAsyncResult *result, gpointer data)
+    {
+        std::unique_ptr<Pending<Book>> pending(static_cast<Pending<Book> *>(data));
+        GError *error = nullptr;
+        GSList *contacts = nullptr;
+        const bool ok =
+            e_book_client_get_contacts_finish(E_BOOK_CLIENT(client), result, &contacts, &error);
+        const std::shared_ptr<Book> book = pending->target.lock();
+        if (ok && book) {
+            for (GSList *item = contacts; item; item = item->next) {
+                EContact *contact = E_CONTACT(item->data);
+                if (std::optional<Person> person = personOf(contact))
+                    book->people.insert(fromUtf8(static_cast<const char *>(
+                                            e_contact_get_const(contact, E_CONTACT_UID))),
+                                        std::move(*person));
+            }
+            book->done = true;
+            for (auto &[uid, person] : std::exchange(book->early, {}))
+                apply(*book, std::move(uid), std::move(person));
+            book->owner->contactsChanged();
+            book->owner->checkLoaded();
+        } else if (book && !isCancelled(error)) {
+            book->owner->skip(*book, errorText(error));
+        }
+        g_slist_free_full(contacts, g_object_unref);
+        g_clear_error(&error);
     }
 
     static void onBackendDied(EClient *, gpointer data)

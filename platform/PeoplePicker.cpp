@@ -91,7 +91,11 @@ void PeoplePicker::showWhetherEmpty()
     if (!mEmpty)
         return;
     // Not "no contacts" while a source may still bring some.
+#ifdef VELKARI_WITH_EDS
     const bool loading = mEds && mEds->isLoading();
+#else
+    const bool loading = false;
+#endif
     const bool empty = mBook.isEmpty() && !loading;
     mPeopleTable->setPlaceholderText(loading ? tr("Reading contacts…") : tr("Nobody matches."));
     mSearch->setVisible(!empty);
