@@ -36,12 +36,14 @@ test: build
 check: build
 	@ctest --preset $(PRESET)
 
-# Benchmarks: the store, the reminders, the list and start-up, as tables.
+# Benchmarks: the store, the reminders, the list, start-up and the contacts
+# picker, as tables.
 bench: build
 	@$(BUILD_DIR)/bench/velkari_bench_store
 	@$(BUILD_DIR)/bench/velkari_bench_reminders
 	@$(BUILD_DIR)/bench/velkari_bench_list
 	@$(BUILD_DIR)/bench/velkari_bench_startup
+	@$(BUILD_DIR)/bench/velkari_bench_contacts
 
 # Installs the programs, the menu entry, the icon and the reminder service's
 # autostart entry under PREFIX (make install PREFIX=$$HOME/.local for one user).

@@ -25,6 +25,8 @@ PACKAGES="
     libcap2-bin
     appstream
     desktop-file-utils
+    libebook1.2-dev
+    evolution-data-server
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer

@@ -786,6 +786,8 @@ AddressBook AddressBook::load(const QString &directory)
 QList<Person> AddressBook::withoutDuplicates(const QList<Person> &people,
                                              const QList<Person> &taken)
 {
+    if (people.isEmpty() || taken.isEmpty())
+        return people;
     QSet<QString> uids;
     QSet<QString> keys;
     for (const Person &person : taken) {
@@ -814,6 +816,51 @@ AddressBook AddressBook::load(const QStringList &directories)
         const QList<Person> people = withoutDuplicates(readFolder(directory, total), book.mPeople);
         book.mPeople.append(people.mid(0, MaximumPeople - book.mPeople.size()));
     }
+    sortForDisplay(book.mPeople);
+    return book;
+}
+
+} // namespace platform
+
+namespace platform {
+
+std::optional<Person> AddressBook::personFromRecord(const Record &record)
+{
+    Person person;
+    person.firstName = cleanText(record.givenName);
+    person.lastName = cleanText(record.familyName);
+    if (person.firstName.isNull() && person.lastName.isNull())
+        person.firstName = cleanText(record.formattedName);
+    for (const auto &[types, number] : record.numbers) {
+        if (person.phoneNumbers.size() >= MaximumPhoneNumbers)
+            break;
+        // The value is already unescaped: only what a card's value would
+        // still need, a tel: URI and the bounds.
+        QString value = number.trimmed();
+        if (value.startsWith(u"tel:"_s, Qt::CaseInsensitive))
+            value = phoneNumberValue(value);
+        if (value.isEmpty() || value.size() > MaximumNumberLength ||
+            std::any_of(value.begin(), value.end(),
+                        [](QChar c) { return c.category() == QChar::Other_Control; }))
+            continue;
+        QList<QByteArray> upper;
+        for (const QByteArray &type : types)
+            upper.append(type.trimmed().toUpper());
+        person.phoneNumbers.append(
+            {int(person.phoneNumbers.size()), labelForTypes(upper), std::move(value)});
+    }
+    if (person.firstName.isNull() && person.lastName.isNull() && person.phoneNumbers.isEmpty())
+        return std::nullopt;
+    person.uid = cleanText(record.uid);
+    return person;
+}
+
+AddressBook AddressBook::merged(const QList<Person> &first, const AddressBook &folders)
+{
+    AddressBook book;
+    book.mPeople = first.mid(0, MaximumPeople);
+    book.mPeople.append(withoutDuplicates(folders.mPeople, book.mPeople)
+                            .mid(0, MaximumPeople - book.mPeople.size()));
     sortForDisplay(book.mPeople);
     return book;
 }

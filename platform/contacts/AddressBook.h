@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 class QByteArray;
 
 namespace platform {
@@ -108,6 +111,23 @@ public:
     // names and numbers in the same order).
     static QList<Person> withoutDuplicates(const QList<Person> &people,
                                            const QList<Person> &taken);
+
+    // One person as a source other than a card holds it: the structured
+    // name's parts, the formatted name, the UID and the numbers with their
+    // vCard TYPE values. Cleaned and bounded as a card's; nullopt when it has
+    // neither a name nor a number.
+    struct Record {
+        QString givenName;
+        QString familyName;
+        QString formattedName;
+        QString uid;
+        QList<std::pair<QList<QByteArray>, QString>> numbers; // TYPE values, number
+    };
+    static std::optional<Person> personFromRecord(const Record &record);
+
+    // The people of a live source (Evolution Data Server) first, then those
+    // of the folders that are not already there; sorted for display.
+    static AddressBook merged(const QList<Person> &first, const AddressBook &folders);
 
     // The people of one file's bytes, in file order, at most MaximumPeople.
     static QList<Person> parseVCards(const QByteArray &bytes);

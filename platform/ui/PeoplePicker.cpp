@@ -1,6 +1,9 @@
 #include "platform/ui/PeoplePicker.h"
 
 #include "platform/core/PrivateFiles.h"
+#ifdef VELKARI_WITH_EDS
+#include "platform/contacts/EdsContactSource.h"
+#endif
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TableViewCell.h"
@@ -36,6 +39,11 @@ PeoplePicker::PeoplePicker(QObject *parent)
     connect(mWatcher, &QFileSystemWatcher::directoryChanged, this, &PeoplePicker::reload);
     connect(mWatcher, &QFileSystemWatcher::fileChanged, this, &PeoplePicker::reload);
     watchFolders();
+    mFolders = mBook;
+#ifdef VELKARI_WITH_EDS
+    mEds = new EdsContactSource(this);
+    connect(mEds, &EdsContactSource::changed, this, &PeoplePicker::merge);
+#endif
 }
 
 void PeoplePicker::watchFolders()
@@ -61,8 +69,19 @@ void PeoplePicker::watchFolders()
 
 void PeoplePicker::reload()
 {
-    mBook = AddressBook::load();
+    mFolders = AddressBook::load();
     watchFolders();
+    merge();
+}
+
+void PeoplePicker::merge()
+{
+#ifdef VELKARI_WITH_EDS
+    mBook = AddressBook::merged(mEds->people(), mFolders);
+#else
+    mBook = mFolders;
+#endif
+    // The person shown keeps its page: the numbers it offers were read with it.
     search(mSearchText);
     showWhetherEmpty();
 }
@@ -71,7 +90,14 @@ void PeoplePicker::showWhetherEmpty()
 {
     if (!mEmpty)
         return;
-    const bool empty = mBook.isEmpty();
+    // Not "no contacts" while a source may still bring some.
+#ifdef VELKARI_WITH_EDS
+    const bool loading = mEds && mEds->isLoading();
+#else
+    const bool loading = false;
+#endif
+    const bool empty = mBook.isEmpty() && !loading;
+    mPeopleTable->setPlaceholderText(loading ? tr("Reading contacts…") : tr("Nobody matches."));
     mSearch->setVisible(!empty);
     mPeopleTable->setVisible(!empty);
     mEmpty->setVisible(empty);
@@ -133,9 +159,10 @@ QWidget *PeoplePicker::loadView()
     mEmpty->setAlignment(Qt::AlignCenter);
     mEmpty->setTextInteractionFlags(Qt::TextSelectableByMouse);
     mEmpty->setMargin(24);
-    mEmpty->setText(tr("No contacts yet.\n\nVelkari reads the vCard files (.vcf) of KDE's "
-                       "contacts in\n\n%1\n\nand the contacts you export from your phone or "
-                       "mail program as vCard files. Put them in\n\n%2")
+    mEmpty->setText(tr("No contacts yet.\n\nVelkari shows the contacts of GNOME Contacts "
+                       "(Evolution Data Server), the vCard files (.vcf) of KDE's contacts in"
+                       "\n\n%1\n\nand the contacts you export from your phone or mail program "
+                       "as vCard files. Put them in\n\n%2")
                         .arg(kpeopleVCardDirectory(), contactsDirectory()));
     peopleLayout->addWidget(mEmpty);
     auto *openFolder = mOpenFolder = new QPushButton(tr("Open the contacts folder"));

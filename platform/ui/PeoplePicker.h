@@ -12,6 +12,7 @@ class QStackedWidget;
 
 namespace platform {
 
+class EdsContactSource;
 class PeoplePicker;
 
 // The properties of a person a picker can show, numbered as the platform
@@ -45,8 +46,8 @@ class PeoplePicker : public ViewController, public TableViewDataSource, public T
     Q_OBJECT
 
 public:
-    // Reads the address book of the contact folders, and reads it again
-    // when a file in them changes while the picker lives.
+    // Shows the contact folders' people at once and Evolution Data
+    // Server's when they arrive; follows both while the picker lives.
     explicit PeoplePicker(QObject *parent = nullptr);
     explicit PeoplePicker(const AddressBook &book, QObject *parent = nullptr);
     ~PeoplePicker() override;
@@ -79,10 +80,13 @@ private:
     void showPeople();
     void watchFolders();
     void reload();
+    void merge();
     void showWhetherEmpty();
     QList<PhoneNumber> shownNumbers() const;
 
-    AddressBook mBook;
+    AddressBook mBook;    // what is shown: the sources merged
+    AddressBook mFolders; // the contact folders alone
+    EdsContactSource *mEds = nullptr;
     QList<int> mDisplayed;
     PeoplePickerDelegate *mDelegate = nullptr;
     QList<Person> mShown;

@@ -1,11 +1,49 @@
 #include "PrivateBus.h"
 
 #include <QDBusMessage>
+#include <QDir>
 #include <QFile>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
-PrivateBus::PrivateBus()
+namespace {
+
+// The processes whose environment names this bus as their starter.
+QList<pid_t> startedBy(const QString &address)
+{
+    const QByteArray wanted = "DBUS_STARTER_ADDRESS=" + address.toUtf8();
+    QList<pid_t> pids;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number || pid == ::getpid())
+            continue;
+        QFile environ(u"/proc/%1/environ"_s.arg(entry));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(wanted))
+            pids.append(pid);
+    }
+    return pids;
+}
+
+// Gone, or a zombie its new parent has not reaped yet.
+bool hasEnded(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype paren = text.lastIndexOf(')');
+    return paren < 0 || text.mid(paren + 2, 1) == "Z";
+}
+
+} // namespace
+
+PrivateBus::PrivateBus(Services services)
 {
     // A bus of its own, that starts no services of the machine's: only what
     // the test puts on it is there.
@@ -13,7 +51,10 @@ PrivateBus::PrivateBus()
     if (!config.open(QIODevice::WriteOnly))
         return;
     config.write("<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(mDir.path())
-                 + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                 + "</listen><auth>EXTERNAL</auth>"
+                 + (services == MachineServices ? "<servicedir>/usr/share/dbus-1/services</servicedir>"
+                                                : "")
+                 + "<policy context=\"default\">"
                    "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
     config.close();
@@ -29,6 +70,33 @@ PrivateBus::~PrivateBus()
         QDBusConnection::disconnectFromBus(name);
     mDaemon.terminate();
     mDaemon.waitForFinished(5000);
+    endStartedServices(SIGTERM);
+}
+
+void PrivateBus::killStartedServices()
+{
+    endStartedServices(SIGKILL);
+}
+
+void PrivateBus::endStartedServices(int signal)
+{
+    if (mAddress.isEmpty())
+        return;
+    // Services start helpers of their own (a book's backend process), which
+    // inherit the environment: asked again until none is left.
+    for (int round = 0; round < 5; ++round) {
+        const QList<pid_t> pids = startedBy(mAddress);
+        if (pids.isEmpty())
+            return;
+        for (pid_t pid : pids)
+            ::kill(pid, signal);
+        for (int i = 0; i < 300 && !std::all_of(pids.begin(), pids.end(), hasEnded); ++i)
+            QThread::msleep(10);
+        for (pid_t pid : pids) {
+            if (!hasEnded(pid))
+                ::kill(pid, SIGKILL);
+        }
+    }
 }
 
 QDBusConnection PrivateBus::connect(const QString &name)

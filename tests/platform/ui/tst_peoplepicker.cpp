@@ -62,13 +62,18 @@ private Q_SLOTS:
 void TestPeoplePicker::emptyBookSaysWhereContactsComeFrom()
 {
     TestEnvironment env;
+    StderrCapture log;
     PeoplePicker picker;
     auto *empty = picker.view()->findChild<QLabel *>(u"emptyAddressBook"_s);
     QVERIFY(empty);
-    QVERIFY(!empty->isHidden());
+    QTRY_VERIFY(!empty->isHidden()); // once Evolution Data Server is known to be out of reach
     QVERIFY(empty->text().contains(env.dataHome() + u"/Velkari/Contacts"_s));
     QVERIFY(empty->text().contains(env.dataHome() + u"/kpeoplevcard"_s));
     QVERIFY(picker.view()->findChild<platform::TableView *>(u"peopleTable"_s)->isHidden());
+#ifdef VELKARI_WITH_EDS
+    // The tests' session bus leads nowhere: said once, and nothing else fails.
+    QCOMPARE(log.text().count(u"Evolution Data Server not read, no session bus"_s), 1);
+#endif
 }
 
 void TestPeoplePicker::listsSortedAndSearchable()
@@ -127,7 +132,7 @@ void TestPeoplePicker::followsTheFoldersWhileOpen()
     QVERIFY(QDir().mkpath(own));
     PeoplePicker picker;
     auto *empty = picker.view()->findChild<QLabel *>(u"emptyAddressBook"_s);
-    QVERIFY(!empty->isHidden());
+    QTRY_VERIFY(!empty->isHidden());
 
     // Added, changed in place, added elsewhere, removed: each one shows.
     QVERIFY(writeFile(kde + u"/a.vcf"_s, "BEGIN:VCARD\r\nN:Berg;Anna\r\nEND:VCARD\r\n"));
