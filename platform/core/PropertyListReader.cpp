@@ -207,7 +207,7 @@ QString toString(const char *utf8, qsizetype n)
     if (n == 1 && (unsigned char)*utf8 < 0x80)
         return sharedAscii((unsigned char)*utf8);
     if (n >= 3 && std::memcmp(utf8, "\xEF\xBB\xBF", 3) == 0)
-        return QChar(0xFEFF) + QString::fromUtf8(utf8 + 3, n - 3);
+        return QChar(0xFEFF) + QString::fromUtf8(utf8, n); // drops just the first
     return QString::fromUtf8(utf8, n);
 }
 
