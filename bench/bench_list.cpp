@@ -106,10 +106,14 @@ void BM_LongMessageRow(benchmark::State &state)
 
 // From the press until the form is gone: the record appended, the store
 // written, the list reloaded, the reminder registered, the badge counted.
+// The first press after a load writes every record afresh; later ones
+// reuse the bytes of the unchanged records.
 void BM_SaveNewSchedule(benchmark::State &state)
 {
+    apps.clear(); // a fresh load, so the first press is the first save
     listWith(int(state.range(0)));
     VelkariViewController *list = delegates[int(state.range(0))]->viewController();
+    double first = -1;
     for (auto _ : state) {
         list->btnAdd();
         auto *form = qobject_cast<Properties *>(list->presentedViewController());
@@ -122,11 +126,15 @@ void BM_SaveNewSchedule(benchmark::State &state)
         form->btnSave();
         while (list->presentedViewController())
             QApplication::processEvents();
-        state.SetIterationTime(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        if (first < 0)
+            first = seconds;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     state.counters["schedules"] = list->mTableView()->numberOfRows();
+    state.counters["first_press_ms"] = first * 1000;
 }
 
 } // namespace
