@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 #include <benchmark/benchmark.h>
 #include <plist/plist.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -88,17 +90,50 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
+// Into an empty store, as at start-up: dropping the list of a previous
+// load, and malloc's tidying after it, is not counted.
 void BM_LoadData(benchmark::State &state)
 {
     const int records = int(state.range(0));
-    useDocumentsWith(records);
+    const QString data = useDocumentsWith(records);
     ScheduleStore store;
     for (auto _ : state) {
+        state.PauseTiming();
+        store.setMList(std::nullopt);
+        malloc_trim(0);
+        state.ResumeTiming();
         store.LoadData();
         benchmark::DoNotOptimize(store.mList());
     }
     if (store.count() != records)
         state.SkipWithError("wrong count");
+    // What the loaded list holds on the heap, against the file's bytes.
+    // (Blocks of the arenas plus the large ones malloc maps on their own.)
+    const auto inUse = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return double(info.uordblks + info.hblkhd);
+    };
+    store.setMList(std::nullopt);
+    const double before = inUse();
+    store.LoadData();
+    const double heap = (inUse() - before) / records;
+    const double file = double(QFileInfo(data).size()) / records;
+    state.counters["heap_B_per_record"] = heap;
+    state.counters["file_B_per_record"] = file;
+    state.counters["heap_per_file_byte"] = heap / file;
+}
+
+// The reader alone, over bytes in memory; dropping the tree is not counted.
+void BM_Parse(benchmark::State &state)
+{
+    const QByteArray bytes = readAll(fixture(int(state.range(0))));
+    for (auto _ : state) {
+        std::optional<QVariant> root = platform::PropertyList::parse(bytes);
+        state.PauseTiming();
+        root.reset();
+        malloc_trim(0);
+        state.ResumeTiming();
+    }
 }
 
 // The floor: the file's bytes into memory.
@@ -287,6 +322,7 @@ void pythonSizes(benchmark::internal::Benchmark *b)
 } // namespace
 
 BENCHMARK(BM_LoadData)->Apply(sizes);
+BENCHMARK(BM_Parse)->Apply(sizes);
 BENCHMARK(BM_ReadBytes)->Apply(sizes);
 BENCHMARK(BM_LibplistLoad)->Apply(sizes);
 BENCHMARK(BM_RawXmlParse)->Apply(sizes);

@@ -40,6 +40,8 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     }
 
     QString error;
+    mSavedRecords.clear();
+    mSavedBytes.clear();
     mListValue = platform::PropertyList::readArrayFile(mDataPathValue, &error);
     if (!mListValue && !report.creationFailed) {
         // The file is there but is no list: leave it exactly as it is.
@@ -57,11 +59,61 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
     if (!mListValue)
         return {SaveStatus::NoList, {}};
     QString error;
-    if (!platform::PropertyList::writeFile(mDataPathValue, QVariant(*mListValue), &error)) {
+    if (!platform::writeFileAtomically(mDataPathValue, document(), &error)) {
         log("Cannot save %@: %@", mDataPathValue, error);
         return {SaveStatus::Failed, error};
     }
     return {};
+}
+
+namespace {
+
+// The data a record shares with its copies; nullptr for what is no list or
+// an empty one, which are written afresh each time.
+const void *sharedData(const QVariant &record)
+{
+    if (record.metaType().id() != QMetaType::QVariantList)
+        return nullptr;
+    const auto *list = static_cast<const QVariantList *>(record.constData());
+    return list->isEmpty() ? nullptr : list->constData();
+}
+
+} // namespace
+
+QByteArray ScheduleStore::document() const
+{
+    if (!mListValue)
+        return {};
+    const QVariantList &list = *mListValue;
+    std::vector<QVariantList> records;
+    QList<QByteArray> bytes;
+    records.reserve(size_t(list.size()));
+    bytes.reserve(list.size());
+    // A walk along the previous save's order: an edit or a deletion moves
+    // the records after it by a place, so a short look ahead finds them.
+    constexpr size_t lookAhead = 8;
+    size_t next = 0;
+    for (const QVariant &record : list) {
+        const void *data = sharedData(record);
+        bool found = false;
+        for (size_t k = next; data && k < mSavedRecords.size() && k < next + lookAhead; ++k) {
+            if (mSavedRecords[k].constData() == data) {
+                records.push_back(std::move(mSavedRecords[k]));
+                bytes.append(std::move(mSavedBytes[qsizetype(k)]));
+                next = k + 1;
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            records.push_back(data ? *static_cast<const QVariantList *>(record.constData())
+                                   : QVariantList());
+            bytes.append(platform::PropertyList::serializeArrayElement(record));
+        }
+    }
+    mSavedRecords = std::move(records);
+    mSavedBytes = std::move(bytes);
+    return platform::PropertyList::joinArrayElements(mSavedBytes);
 }
 
 } // namespace velkari

@@ -3,7 +3,11 @@
 #include <QString>
 #include <QVariantList>
 
+#include <QByteArray>
+#include <QList>
+
 #include <optional>
+#include <vector>
 
 namespace velkari {
 
@@ -48,8 +52,18 @@ public:
     // Records in the list; an absent list has none.
     int count() const { return mListValue ? int(mListValue->size()) : 0; }
 
+    // The document SaveData writes: the list, byte for byte as
+    // PropertyList::serialize gives it.
+    QByteArray document() const;
+
 private:
     std::optional<QVariantList> mListValue;
+    // Each record's part of the file as the last save wrote it, beside the
+    // record it was made from. Holding the record makes any change to it in
+    // mList detach, so an unchanged record is the one whose data is still
+    // shared with the copy here.
+    mutable std::vector<QVariantList> mSavedRecords;
+    mutable QList<QByteArray> mSavedBytes;
     QString mDataPathValue;
 };
 

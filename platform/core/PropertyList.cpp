@@ -27,17 +27,10 @@ constexpr char header[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
                           "<plist version=\"1.0\">\n";
 
-// Appends text as UTF-8 with the escapes plistlib uses, in one pass.
-void appendEscaped(QByteArray &out, QStringView text)
+// Writes text at p as UTF-8 with the escapes plistlib uses, in one pass;
+// at most five bytes per UTF-16 unit. Returns the end.
+char *writeEscaped(char *p, QStringView text)
 {
-    const qsizetype start = out.size();
-    // Worst case per UTF-16 unit: a five-byte escape. The room grows
-    // geometrically, as resize() alone would not.
-    const qsizetype needed = start + 5 * text.size();
-    if (out.capacity() < needed)
-        out.reserve(std::max(needed, 2 * out.capacity()));
-    out.resize(needed);
-    char *p = out.data() + start;
     auto put = [&p](const char *s, int n) {
         std::memcpy(p, s, size_t(n));
         p += n;
@@ -96,7 +89,7 @@ void appendEscaped(QByteArray &out, QStringView text)
             *p++ = char(0x80 | (c & 0x3F));
         }
     }
-    out.resize(p - out.constData());
+    return p;
 }
 
 // Python's repr() of a float: the shortest text that reads back exactly,
@@ -237,16 +230,40 @@ private:
         mOut += ">\n";
     }
 
+    // Room for n more bytes, at the end; done() then gives the size used.
+    char *room(qsizetype n)
+    {
+        const qsizetype size = mOut.size();
+        // Grown geometrically, as resize() alone would not.
+        if (mOut.capacity() < size + n)
+            mOut.reserve(std::max(size + n, 2 * mOut.capacity()));
+        mOut.resize(size + n);
+        return mOut.data() + size;
+    }
+    void done(const char *end) { mOut.resize(end - mOut.constData()); }
+
+    static char *put(char *p, const char *s, size_t n)
+    {
+        std::memcpy(p, s, n);
+        return p + n;
+    }
+
     void leaf(const char *tag, QStringView text, int level)
     {
-        indent(level);
-        mOut += '<';
-        mOut += tag;
-        mOut += '>';
-        appendEscaped(mOut, text);
-        mOut += "</";
-        mOut += tag;
-        mOut += ">\n";
+        const size_t tagLength = std::strlen(tag);
+        char *p = room(level + 2 * qsizetype(tagLength) + 6 + 5 * text.size());
+        std::memset(p, '\t', size_t(level));
+        p += level;
+        *p++ = '<';
+        p = put(p, tag, tagLength);
+        *p++ = '>';
+        p = writeEscaped(p, text);
+        *p++ = '<';
+        *p++ = '/';
+        p = put(p, tag, tagLength);
+        *p++ = '>';
+        *p++ = '\n';
+        done(p);
     }
 
     // From the seconds since the epoch by the civil calendar's arithmetic:
@@ -364,7 +381,11 @@ QVariantMap PropertyList::toMap(const QVariant &value)
 QByteArray PropertyList::serializeArrayElement(const QVariant &element)
 {
     QByteArray out;
+    // Room for a usual record at once; kept by callers, so no slack left.
+    out.reserve(1024);
     Writer(out).value(element, 1);
+    if (out.capacity() - out.size() > 64)
+        out.squeeze();
     return out;
 }
 

@@ -2,8 +2,11 @@
 #include "platform/core/PropertyListValues.h"
 
 #include <algorithm>
+#include <array>
 
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,14 +22,74 @@ bool isSpace(char c)
 
 // Without ':': the format needs no namespaces, and QXmlStreamReader reads
 // prefixes its own way.
-bool isAsciiNameStart(char c)
+constexpr bool isAsciiNameStart(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-bool isAsciiNameChar(char c)
+// A table: names are read at every tag.
+constexpr std::array<bool, 256> nameChars = [] {
+    std::array<bool, 256> t{};
+    for (int i = 0; i < 256; ++i) {
+        const char ch = char(i);
+        t[size_t(i)] = isAsciiNameStart(ch) || (ch >= '0' && ch <= '9') || ch == '.' || ch == '-';
+    }
+    return t;
+}();
+
+inline bool isAsciiNameChar(char c)
 {
-    return isAsciiNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    return nameChars[(unsigned char)c];
+}
+
+constexpr std::uint64_t everyByte = 0x0101010101010101ULL;
+constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+
+// Non-zero when one of the eight bytes of word is byte.
+std::uint64_t holds(std::uint64_t word, char byte)
+{
+    const std::uint64_t x = word ^ (everyByte * (unsigned char)byte);
+    return (x - everyByte) & ~x & highBits;
+}
+
+// The high bit of each byte of word that is zero, exactly (no borrow
+// from a neighbour).
+std::uint64_t zeroBytes(std::uint64_t word)
+{
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((word & low7) + low7) | word) & highBits;
+}
+
+// Whether all eight bytes are ASCII characters XML allows: no byte above
+// 0x7F, none below 0x20 but tab, line feed and carriage return.
+bool plainWord(std::uint64_t word)
+{
+    if (word & highBits)
+        return false;
+    const std::uint64_t control = ~((word | highBits) - 0x20 * everyByte) & highBits;
+    if (!control)
+        return true;
+    const std::uint64_t allowed = zeroBytes(word ^ (everyByte * '\t')) |
+                                  zeroBytes(word ^ (everyByte * '\n')) |
+                                  zeroBytes(word ^ (everyByte * '\r'));
+    return (control & ~allowed) == 0;
+}
+
+// Whether text holds a byte that needs decoding: a reference, a line end
+// to normalise, or what may begin "]]>".
+bool needsDecoding(const char *p, const char *e)
+{
+    for (; e - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (holds(word, '&') | holds(word, '\r') | holds(word, ']'))
+            return true;
+    }
+    for (; p < e; ++p) {
+        if (*p == '&' || *p == '\r' || *p == ']')
+            return true;
+    }
+    return false;
 }
 
 void appendUtf8(QByteArray &out, char32_t cp)
@@ -71,6 +134,17 @@ const char *firstInvalid(const char *p, const char *e)
     const auto *u = reinterpret_cast<const unsigned char *>(p);
     const auto *end = reinterpret_cast<const unsigned char *>(e);
     while (u < end) {
+        // Eight bytes at a time while none is a control character or
+        // outside ASCII: the bulk of any store.
+        while (end - u >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, u, 8);
+            if (!plainWord(word))
+                break;
+            u += 8;
+        }
+        if (u == end)
+            break;
         const unsigned char c = *u;
         if (c >= 0x20 && c < 0x80) {
             ++u;
@@ -111,22 +185,126 @@ const char *firstInvalid(const char *p, const char *e)
     return nullptr;
 }
 
+// One-character texts (a status, a repeat index) share static data: most
+// records hold two of them, and a copy of static data costs nothing.
+const QString &sharedAscii(unsigned char c)
+{
+    static char16_t storage[128][2];
+    static const std::array<QString, 128> table = [] {
+        std::array<QString, 128> strings;
+        for (int i = 0; i < 128; ++i) {
+            storage[i][0] = char16_t(i);
+            strings[size_t(i)] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), 1);
+        }
+        return strings;
+    }();
+    return table[c];
+}
+
 // QString::fromUtf8 drops a leading byte-order mark; in a value it is text.
 QString toString(const char *utf8, qsizetype n)
 {
+    if (n == 1 && (unsigned char)*utf8 < 0x80)
+        return sharedAscii((unsigned char)*utf8);
     if (n >= 3 && std::memcmp(utf8, "\xEF\xBB\xBF", 3) == 0)
-        return QChar(0xFEFF) + QString::fromUtf8(utf8 + 3, n - 3);
+        return QChar(0xFEFF) + QString::fromUtf8(utf8, n); // drops just the first
     return QString::fromUtf8(utf8, n);
+}
+
+// Short texts met before in the document (a name, a number recurs across
+// records) come back as the same shared string: less heap, no conversion.
+class ShortTexts {
+public:
+    static constexpr qsizetype Longest = 32;
+
+    QString get(const char *utf8, qsizetype n)
+    {
+        if (n > Longest || n == 1)
+            return toString(utf8, n);
+        if (mSlots.empty())
+            mSlots.resize(1024);
+        const std::uint64_t h = hash(utf8, n);
+        const size_t mask = mSlots.size() - 1;
+        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+            Slot &slot = mSlots[i];
+            if (!slot.text) {
+                QString text = toString(utf8, n);
+                if (mUsed < mSlots.size() / 2) {
+                    slot = Slot{utf8, n, h, text};
+                    if (++mUsed == mSlots.size() / 2 && mSlots.size() < MostSlots)
+                        grow();
+                }
+                return text;
+            }
+            if (slot.hash == h && slot.length == n && std::memcmp(slot.text, utf8, size_t(n)) == 0)
+                return slot.value;
+        }
+    }
+
+private:
+    static constexpr size_t MostSlots = 16384;
+
+    struct Slot {
+        const char *text = nullptr; // in the document
+        qsizetype length = 0;
+        std::uint64_t hash = 0;
+        QString value;
+    };
+
+    static std::uint64_t hash(const char *p, qsizetype n)
+    {
+        std::uint64_t h = std::uint64_t(n) * 0x9E3779B97F4A7C15ULL;
+        qsizetype i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            h = (h ^ word) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        }
+        std::uint64_t word = 0;
+        std::memcpy(&word, p + i, size_t(n - i));
+        h = (h ^ word) * 0xC4CEB9FE1A85EC53ULL;
+        return h ^ (h >> 29);
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(mSlots.size() * 2);
+        old.swap(mSlots);
+        const size_t mask = mSlots.size() - 1;
+        for (Slot &slot : old) {
+            if (!slot.text)
+                continue;
+            size_t i = size_t(slot.hash) & mask;
+            while (mSlots[i].text)
+                i = (i + 1) & mask;
+            mSlots[i] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> mSlots;
+    size_t mUsed = 0;
+};
+
+// A QVariant that takes the value over, without the reference counting of
+// a copy.
+template <typename T>
+QVariant variantOf(T &&value)
+{
+    QVariant variant{QMetaType::fromType<std::decay_t<T>>()};
+    static_cast<std::decay_t<T> *>(variant.data())->swap(value);
+    return variant;
 }
 
 enum class Kind { Array, Dict };
 
+// An open array or dict; its children wait in the scanner's value stack
+// from first on (a dict's as key, value, key, ...), so that each container
+// is made once at its final size.
 struct Frame {
     Kind kind;
-    QVariantList array;
-    PropertyList::Dictionary dict;
-    QString key;
-    bool hasKey = false;
+    size_t first;
+    bool hasKey;
 };
 
 enum class Tag { Plist, Array, Dict, Key, String, Date, Integer, Real, True, False, Data, Other };
@@ -442,17 +620,29 @@ private:
         return true;
     }
 
-    // A reference after '&': appended to out (when given) as UTF-8.
+    // A reference at mP ('&'), appended to out (when given) as UTF-8.
     bool reference(QByteArray *out)
     {
+        char32_t cp = 0;
+        if (!referenceChar(mEnd, cp))
+            return false;
+        if (out)
+            appendUtf8(*out, cp);
+        return true;
+    }
+
+    // The character a reference at mP ('&') stands for, its ';' before
+    // limit; mP then after the ';'.
+    bool referenceChar(const char *limit, char32_t &cp)
+    {
         ++mP;
-        const char *semi = static_cast<const char *>(std::memchr(mP, ';', size_t(mEnd - mP)));
+        const char *semi = static_cast<const char *>(std::memchr(mP, ';', size_t(limit - mP)));
         if (!semi)
             return fail(u"unterminated reference"_s);
         const char *s = mP;
         const qsizetype n = semi - s;
         if (n > 1 && s[0] == '#') {
-            char32_t cp = 0;
+            cp = 0;
             const bool hex = s[1] == 'x';
             const qsizetype first = hex ? 2 : 1;
             if (first >= n)
@@ -474,8 +664,6 @@ private:
             }
             if (!isXmlChar(cp))
                 return fail(u"invalid character reference"_s);
-            if (out)
-                appendUtf8(*out, cp);
         } else {
             char c;
             if (equals(s, n, "amp"))
@@ -490,8 +678,7 @@ private:
                 c = '\'';
             else
                 return fail(u"unknown entity '%1'"_s.arg(QString::fromUtf8(s, std::min<qsizetype>(n, 40))));
-            if (out)
-                out->append(c);
+            cp = char32_t(c);
         }
         mP = semi + 1;
         return true;
@@ -626,6 +813,13 @@ private:
     // An end tag for the element named name, at mP.
     bool endTag(const char *expected, qsizetype expectedLength)
     {
+        // The usual "</name>" in one comparison.
+        if (mEnd - mP >= expectedLength + 3 && mP[0] == '<' && mP[1] == '/' &&
+            std::memcmp(mP + 2, expected, size_t(expectedLength)) == 0 &&
+            mP[2 + expectedLength] == '>') {
+            mP += expectedLength + 3;
+            return true;
+        }
         if (!at("</"))
             return fail(u"expected an end tag"_s);
         mP += 2;
@@ -649,18 +843,19 @@ private:
         if (empty)
             return true;
         const char *run = mP;
-        while (mP < mEnd) {
-            const char c = *mP;
-            if (c == '<' || c == '&' || c == '\r' || c == ']')
-                break;
-            ++mP;
-        }
-        if (mP < mEnd && *mP == '<' && mP + 1 < mEnd && mP[1] == '/') {
-            if (mP != run)
-                text = toString(run, mP - run);
+        const char *lt = static_cast<const char *>(std::memchr(mP, '<', size_t(mEnd - mP)));
+        if (lt && lt + 1 < mEnd && lt[1] == '/') {
+            // No markup inside: plain text, or references and line ends
+            // decoded in one pass.
+            if (!needsDecoding(run, lt)) {
+                if (lt != run)
+                    text = mShortTexts.get(run, lt - run);
+            } else if (!decodeText(run, lt, text)) {
+                return false;
+            }
+            mP = lt;
             return endTag(tagName, tagLength);
         }
-        mP = run;
         QByteArray bytes;
         if (!content(&bytes))
             return false;
@@ -670,6 +865,80 @@ private:
             return false;
         if (!bytes.isEmpty() || mP != run)
             text = toString(bytes.constData(), bytes.size());
+        return true;
+    }
+
+    // Text without markup, from p to e (a "</" next): references resolved,
+    // line ends made "\n", written once into its string. The document is
+    // valid UTF-8 by now.
+    bool decodeText(const char *p, const char *e, QString &out)
+    {
+        QString text(e - p, Qt::Uninitialized);
+        char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
+        char16_t *d = begin;
+        const auto *u = reinterpret_cast<const unsigned char *>(p);
+        const auto *end = reinterpret_cast<const unsigned char *>(e);
+        auto put = [&d](char32_t cp) {
+            if (cp < 0x10000) {
+                *d++ = char16_t(cp);
+            } else {
+                *d++ = QChar::highSurrogate(cp);
+                *d++ = QChar::lowSurrogate(cp);
+            }
+        };
+        while (u < end) {
+            // Plain ASCII eight bytes at a time.
+            while (end - u >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, u, 8);
+                if ((word & highBits) || holds(word, '&') || holds(word, '\r') || holds(word, ']'))
+                    break;
+                for (int i = 0; i < 8; ++i)
+                    d[i] = u[i];
+                d += 8;
+                u += 8;
+            }
+            if (u == end)
+                break;
+            const unsigned char c = *u;
+            if (c >= 0x80) {
+                if (c < 0xE0) {
+                    put(char32_t((c & 0x1F) << 6 | (u[1] & 0x3F)));
+                    u += 2;
+                } else if (c < 0xF0) {
+                    put(char32_t((c & 0x0F) << 12 | (u[1] & 0x3F) << 6 | (u[2] & 0x3F)));
+                    u += 3;
+                } else {
+                    put(char32_t((c & 0x07) << 18 | (u[1] & 0x3F) << 12 | (u[2] & 0x3F) << 6 |
+                                 (u[3] & 0x3F)));
+                    u += 4;
+                }
+            } else if (c == '&') {
+                mP = reinterpret_cast<const char *>(u);
+                char32_t cp = 0;
+                if (!referenceChar(e, cp))
+                    return false;
+                put(cp);
+                u = reinterpret_cast<const unsigned char *>(mP);
+            } else if (c == '\r') {
+                *d++ = u'\n';
+                ++u;
+                if (u < end && *u == '\n')
+                    ++u;
+            } else if (c == ']' && end - u >= 3 && u[1] == ']' && u[2] == '>') {
+                mP = reinterpret_cast<const char *>(u);
+                return fail(u"']]>' in text"_s);
+            } else {
+                *d++ = c;
+                ++u;
+            }
+        }
+        if (d - begin == 1 && *begin < 0x80) {
+            out = sharedAscii((unsigned char)*begin);
+        } else {
+            text.resize(d - begin);
+            out = std::move(text);
+        }
         return true;
     }
 
@@ -686,20 +955,37 @@ private:
         return true;
     }
 
-    void addValue(QVariant value)
+    void addValue(QVariant &&value)
     {
         if (mStack.empty()) {
             mRoot = std::move(value);
             return;
         }
-        Frame &top = mStack.back();
-        if (top.kind == Kind::Array) {
-            top.array.append(std::move(value));
+        mValues.push_back(std::move(value));
+        mStack.back().hasKey = false;
+    }
+
+    // The container on top of the stack, made from its waiting children.
+    QVariant closeFrame()
+    {
+        const Frame frame = mStack.back();
+        mStack.pop_back();
+        const auto first = mValues.begin() + std::ptrdiff_t(frame.first);
+        QVariant made;
+        if (frame.kind == Kind::Array) {
+            QVariantList list(std::make_move_iterator(first), std::make_move_iterator(mValues.end()));
+            made = variantOf(std::move(list));
         } else {
-            top.dict.entries.append({std::move(top.key), std::move(value)});
-            top.key = QString();
-            top.hasKey = false;
+            PropertyList::Dictionary dict;
+            dict.entries.reserve(qsizetype(mValues.end() - first) / 2);
+            for (auto it = first; it != mValues.end(); it += 2) {
+                dict.entries.append(
+                    {std::move(*static_cast<QString *>(it->data())), std::move(it[1])});
+            }
+            made = QVariant::fromValue(dict);
         }
+        mValues.erase(first, mValues.end());
+        return made;
     }
 
     // The root element and everything in it.
@@ -714,12 +1000,10 @@ private:
                     const bool isArray = mStack.back().kind == Kind::Array;
                     if (!endTag(isArray ? "array" : "dict", isArray ? 5 : 4))
                         return false;
-                    Frame frame = std::move(mStack.back());
-                    mStack.pop_back();
-                    if (frame.kind == Kind::Dict && frame.hasKey)
-                        return fail(u"missing value for key '%1'"_s.arg(frame.key.left(40)));
-                    addValue(frame.kind == Kind::Array ? QVariant(std::move(frame.array))
-                                                       : QVariant::fromValue(frame.dict));
+                    if (mStack.back().kind == Kind::Dict && mStack.back().hasKey)
+                        return fail(u"missing value for key '%1'"_s.arg(
+                            mValues.back().toString().left(40)));
+                    addValue(closeFrame());
                 } else if (plistOpen) {
                     if (!endTag("plist", 5))
                         return false;
@@ -734,8 +1018,11 @@ private:
                 if (!name(n, length))
                     return false;
                 bool empty = false;
-                if (!attributes(empty))
+                if (mP < mEnd && *mP == '>') {
+                    ++mP; // the common tag: no attributes
+                } else if (!attributes(empty)) {
                     return false;
+                }
                 if (!startElement(tagOf(n, length), n, length, empty, plistOpen, seenPlist))
                     return false;
             }
@@ -766,7 +1053,8 @@ private:
                 addValue(tag == Tag::Array ? QVariant(QVariantList())
                                            : QVariant::fromValue(PropertyList::Dictionary()));
             } else {
-                mStack.push_back(Frame{tag == Tag::Array ? Kind::Array : Kind::Dict, {}, {}, {}, false});
+                mStack.push_back(
+                    Frame{tag == Tag::Array ? Kind::Array : Kind::Dict, mValues.size(), false});
             }
             return true;
         case Tag::Key: {
@@ -775,7 +1063,7 @@ private:
             QString key;
             if (!leafText(n, length, empty, key))
                 return false;
-            mStack.back().key = std::move(key);
+            mValues.push_back(variantOf(std::move(key)));
             mStack.back().hasKey = true;
             return true;
         }
@@ -786,12 +1074,26 @@ private:
         }
         if (!canTakeValue())
             return false;
+        if (tag == Tag::Date && !empty) {
+            // The common date, digits and separators only, straight from
+            // the bytes.
+            const char *close = static_cast<const char *>(std::memchr(mP, '<', size_t(mEnd - mP)));
+            if (close && close + 1 < mEnd && close[1] == '/') {
+                if (auto date = parseDate(std::string_view(mP, size_t(close - mP)))) {
+                    mP = close;
+                    if (!endTag(n, length))
+                        return false;
+                    addValue(QVariant(*date));
+                    return true;
+                }
+            }
+        }
         QString text;
         if (!leafText(n, length, empty, text))
             return false;
         switch (tag) {
         case Tag::String:
-            addValue(QVariant(std::move(text)));
+            addValue(variantOf(std::move(text)));
             return true;
         case Tag::Date:
             if (auto date = parseDate(text)) {
@@ -825,6 +1127,8 @@ private:
     const char *mP;
     const char *mEnd;
     std::vector<Frame> mStack;
+    std::vector<QVariant> mValues;
+    ShortTexts mShortTexts;
     std::optional<QVariant> mRoot;
     QString mError;
 };

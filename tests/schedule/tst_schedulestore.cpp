@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 #include <fcntl.h>
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void loadsAnExistingStoreInFileOrder();
     void unchangedSaveKeepsEveryByte();
     void savesRecordsInPositionOrder();
+    void everyChangeBetweenSavesIsWritten_data();
+    void everyChangeBetweenSavesIsWritten();
     void datesComeBackInWholeSeconds();
     void nameWithoutLeadingSpaceIsAnotherFile();
     void unreadableFileIsLeftAlone_data();
@@ -163,6 +166,67 @@ void TestScheduleStore::savesRecordsInPositionOrder()
     }
     expected.replace("<array/>\n", "<array>\n" + records + "</array>\n");
     QCOMPARE(readFile(env.dataFile()), expected);
+}
+
+using ListChange = std::function<void(QVariantList &)>;
+Q_DECLARE_METATYPE(ListChange)
+
+// A save keeps each record's bytes for the next one; whatever happened to
+// the list in between, the file is the whole list as it now is.
+void TestScheduleStore::everyChangeBetweenSavesIsWritten_data()
+{
+    QTest::addColumn<ListChange>("change");
+    const QDateTime later(QDate(2027, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    QTest::newRow("field replaced in place") << ListChange([](QVariantList &list) {
+        (*static_cast<QVariantList *>(list[4].data()))[1] = u"Eva & <Co>"_s;
+    });
+    QTest::newRow("record replaced") << ListChange([later](QVariantList &list) {
+        QVariantList fields = list[7].toList();
+        fields[3] = later;
+        fields[5] = u"1"_s;
+        list[7] = fields;
+    });
+    QTest::newRow("first removed") << ListChange([](QVariantList &list) { list.removeFirst(); });
+    QTest::newRow("twenty in a row removed")
+        << ListChange([](QVariantList &list) { list.remove(3, 20); });
+    QTest::newRow("inserted and appended") << ListChange([later](QVariantList &list) {
+        list.insert(5, QVariant(record(u"new"_s, later)));
+        list.append(QVariant(record(u"last"_s, later)));
+    });
+    QTest::newRow("moved and duplicated") << ListChange([](QVariantList &list) {
+        list.move(0, 30);
+        list.append(list[2]);
+    });
+    QTest::newRow("short record and another type") << ListChange([](QVariantList &list) {
+        QVariantList fields = list[9].toList();
+        fields.removeLast();
+        list[9] = fields;
+        list[10] = u"no record"_s;
+    });
+    QTest::newRow("emptied") << ListChange([](QVariantList &list) { list.clear(); });
+}
+
+void TestScheduleStore::everyChangeBetweenSavesIsWritten()
+{
+    QFETCH(ListChange, change);
+    TestEnvironment env;
+    ScheduleStore store;
+    StderrCapture quiet;
+    store.LoadData();
+    for (int i = 0; i < 40; ++i) {
+        store.mList()->append(QVariant(record(u"ID-%1"_s.arg(i), QDateTime(QDate(2026, 12, 24),
+                                                                         QTime(18, i), Qt::UTC))));
+    }
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    change(*store.mList());
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    const QVariant expected(*store.mList());
+    QCOMPARE(readFile(env.dataFile()), platform::PropertyList::serialize(expected));
+    // And once more unchanged, from the bytes kept.
+    QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
+    QCOMPARE(readFile(env.dataFile()), platform::PropertyList::serialize(expected));
+    store.LoadData();
+    QCOMPARE(QVariant(*store.mList()), expected);
 }
 
 void TestScheduleStore::datesComeBackInWholeSeconds()

@@ -149,6 +149,9 @@ private:
     void startElement()
     {
         const QStringView name = mXml.name();
+        // name() drops a prefix; "a:dict" is no dict.
+        if (!isAsciiName(mXml.qualifiedName()))
+            fail(u"non-ASCII name"_s);
         for (const QXmlStreamAttribute &attribute : mXml.attributes()) {
             if (!isAsciiName(attribute.qualifiedName()))
                 fail(u"non-ASCII name"_s);
