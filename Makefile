@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Velkari: the two commands that do all set-up on a fresh Debian 12 machine.
 #   make run   installs what is missing, builds, starts the app
 #   make test  installs what is missing, builds, runs every test (also under

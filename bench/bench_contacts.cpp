@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The people picker's list ready, from opening it, with 5,000 contacts: as
 // vCard files in KDE's folder, and in the machine's real Evolution Data
 // Server (started on a private bus, data in a temporary folder). The goal
@@ -29,9 +30,9 @@ QByteArray card(int i)
     return u"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bench-%1\r\nN:Family%1;Given%1;;;\r\n"
            "FN:Given%1 Family%1\r\nTEL;TYPE=CELL:+46 70 %2\r\nTEL;TYPE=HOME:(08) %3\r\n"
            "END:VCARD\r\n"_s.arg(i)
-        .arg(1000000 + i)
-        .arg(500000 + i)
-        .toUtf8();
+               .arg(1000000 + i)
+               .arg(500000 + i)
+               .toUtf8();
 }
 
 // Opens a picker and runs the event loop until every source has answered and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The schedule list at 1,000 and 100,000 schedules: reloading and scrolling
 // touch only the rows in sight, so both sizes should cost the same. And
 // pressing Save in the new form over 10,000 and 100,000 schedules, which
@@ -20,9 +21,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
-#include <chrono>
-
 #include <benchmark/benchmark.h>
+#include <chrono>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace velkari;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scheduling, listing and cancelling reminders with 10,000 registered, each
 // change rewriting the registry as the service does.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Velkari's start-up, from launching the program to the first rows of the
 // list, and its memory then, at 100, 10,000 and 100,000 schedules; beside
 // the raw read of the same data file.
@@ -17,7 +18,6 @@
 #include <QXmlStreamReader>
 
 #include <benchmark/benchmark.h>
-
 #include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
@@ -73,8 +73,8 @@ QString dataFileFor(int records, bool withReminders = false)
         const QDateTime base = QDateTime::currentDateTimeUtc();
         for (int i = 0; i < records; ++i) {
             list.append(QVariant(QVariantList{
-                u"5C0E7A2B-41D8-4F1A-9C3E-%1"_s.arg(i, 12, 10, QChar(u'0')),
-                u"Person %1"_s.arg(i), u"+46 70 %1"_s.arg(i), base.addSecs(qint64(i) * 60),
+                u"5C0E7A2B-41D8-4F1A-9C3E-%1"_s.arg(i, 12, 10, QChar(u'0')), u"Person %1"_s.arg(i),
+                u"+46 70 %1"_s.arg(i), base.addSecs(qint64(i) * 60),
                 u"Message number %1, with a few more words"_s.arg(i), QString::number(i % 3),
                 QString::number(i % 6)}));
         }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store's load, save and badge count at 1,000 to 100,000 schedules, each
 // beside the raw XML work on the same file and Python's plistlib, so that the
 // figures read as ratios measured in one run.
@@ -20,9 +21,9 @@
 #include <QXmlStreamWriter>
 
 #include <benchmark/benchmark.h>
-#include <plist/plist.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <plist/plist.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;

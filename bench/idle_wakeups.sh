@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How often the reminder service and the app wake while nothing is due:
 # both run in a temporary home with 10,000 reminders registered for next
 # year, on a private session bus (with and without a notification service

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the data file's reader and to the QXmlStreamReader
 // reading it replaced: both must accept the same inputs and give the same
 // tree. Whatever is accepted must survive a write and a read unchanged, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the vCard reader. Besides crashes, hangs and
 // leaks, a reading that breaks one of the address book's promises aborts,
 // so the fuzzer keeps it as a finding.

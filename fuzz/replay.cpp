@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over files, as the fuzzer would, without the fuzzer:
 // the corpora of the fuzz targets become regression tests of the normal
 // build.   <program> <file or folder>...

@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-
-#include <QString>
-#include <QVariantList>
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
+#include <QVariantList>
 
 #include <optional>
 #include <vector>

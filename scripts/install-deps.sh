@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Velkari needs to build, test and run, and only
 # those that are missing, so a second run costs nothing and needs no root.
 # "install-deps.sh fuzz" adds what the fuzz targets need on top, "deb" what

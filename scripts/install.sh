@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make install / make uninstall: puts Velkari under PREFIX (default
 # /usr/local), or takes it away again, using sudo when PREFIX is not ours.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/ReminderService.h"
 
 #include "platform/core/Clock.h"
@@ -21,10 +22,9 @@
 #include <QProcess>
 #include <QTimer>
 
-#include <thread>
-
 #include <fcntl.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -92,8 +92,8 @@ bool ReminderService::start()
     mLock->recordHolder();
     mCenter = std::make_unique<ReminderCenter>();
     mCenter->setFiringAllowed([this] {
-        const bool waiting = mShowFailedAt.isValid() &&
-            mShowFailedAt.msecsTo(Clock::now()) < mRetryDelayMs;
+        const bool waiting =
+            mShowFailedAt.isValid() && mShowFailedAt.msecsTo(Clock::now()) < mRetryDelayMs;
         if (waiting)
             return false;
         if (applicationIsRunning()) {
@@ -228,8 +228,8 @@ void ReminderService::watchApplication()
         return;
     // A thread sleeps in flock on the app's lock until the app lets it go
     // (also by crashing), so that nobody wakes while the app runs.
-    const int fd = ::open(QFile::encodeName(applicationLockPath()).constData(),
-                          O_RDONLY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(applicationLockPath()).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
     if (!mAppWatch) {

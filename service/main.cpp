@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velkari-reminders: fires Velkari's reminders while the app is closed.
 
 #include "platform/core/Log.h"

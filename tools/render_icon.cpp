@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the application icon into the hicolor sizes the desktop looks up:
 //   velkari_render_icon <svg> <output folder> <size>...
 // writes <output folder>/<size>x<size>/apps/<application id>.png for each size.

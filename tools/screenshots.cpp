@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders Velkari's screens to PNG files for the README:
 //   velkari_screenshots <output folder>
 // Runs offscreen on a data file of its own, in a temporary home.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/contacts/AddressBook.h"
 
 #include "platform/core/Log.h"
@@ -14,9 +15,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
-
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -750,16 +750,16 @@ QList<Person> readFolder(const QString &directory, qint64 &total)
         if (count++ >= AddressBook::MaximumFiles || total >= AddressBook::MaximumTotalSize ||
             people.size() >= AddressBook::MaximumPeople)
             break;
-        const std::optional<QByteArray> bytes = readVCardFile(
-            info.filePath(),
-            std::min(AddressBook::MaximumFileSize, AddressBook::MaximumTotalSize - total));
+        const std::optional<QByteArray> bytes =
+            readVCardFile(info.filePath(), std::min(AddressBook::MaximumFileSize,
+                                                    AddressBook::MaximumTotalSize - total));
         if (!bytes) {
             ++unreadable;
             continue;
         }
         total += bytes->size();
-        people.append(AddressBook::parseVCards(*bytes).mid(
-            0, AddressBook::MaximumPeople - people.size()));
+        people.append(
+            AddressBook::parseVCards(*bytes).mid(0, AddressBook::MaximumPeople - people.size()));
     }
     if (unreadable > 0)
         log("Contacts: %d files in %@ could not be read", unreadable, directory);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/core/StandardPaths.h"
@@ -70,10 +71,10 @@ public:
 
 // The device's address book, read only: the vCard files (*.vcf, any case,
 // one or many cards each; hidden files and subfolders not read) of the
-// contact folders (KDE's kpeoplevcard, then Velkari's own), merged. vCard 2.1, 3.0 and 4.0 are read as real exports write
-// them. A card that cannot be read (BEGIN without END, a BEGIN inside it)
-// is skipped, never the rest of its file; lines that are not properties are
-// ignored; a card with neither a name nor a number is left out.
+// contact folders (KDE's kpeoplevcard, then Velkari's own), merged. vCard 2.1, 3.0 and 4.0 are read
+// as real exports write them. A card that cannot be read (BEGIN without END, a BEGIN inside it) is
+// skipped, never the rest of its file; lines that are not properties are ignored; a card with
+// neither a name nor a number is left out.
 //
 // Text without a CHARSET (or with one not listed below) is UTF-8 when its
 // bytes are valid UTF-8 and windows-1252 otherwise, which reads Latin-1
@@ -109,8 +110,7 @@ public:
 
     // Drops from people those that already are in taken (same UID, or same
     // names and numbers in the same order).
-    static QList<Person> withoutDuplicates(const QList<Person> &people,
-                                           const QList<Person> &taken);
+    static QList<Person> withoutDuplicates(const QList<Person> &people, const QList<Person> &taken);
 
     // One person as a source other than a card holds it: the structured
     // name's parts, the formatted name, the UID and the numbers with their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/contacts/EdsContactSource.h"
 
 #include "platform/core/Log.h"
@@ -6,9 +7,8 @@
 #include <QMap>
 #include <QTimer>
 
-#include <libebook/libebook.h>
-
 #include <algorithm>
+#include <libebook/libebook.h>
 #include <utility>
 #include <vector>
 
@@ -203,10 +203,10 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     static void onSourceGone(ESourceRegistry *, ESource *source, gpointer data)
     {
         auto *self = static_cast<Private *>(data);
-        const auto it = std::find_if(self->books.begin(), self->books.end(),
-                                     [source](const auto &book) {
-                                         return e_source_equal(book->source, source);
-                                     });
+        const auto it =
+            std::find_if(self->books.begin(), self->books.end(), [source](const auto &book) {
+                return e_source_equal(book->source, source);
+            });
         if (it == self->books.end())
             return;
         self->books.erase(it);
@@ -366,8 +366,7 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     static void onBackendDied(EClient *, gpointer data)
     {
         auto *book = static_cast<Book *>(data);
-        log("Contacts: address book \"%@\" went away, its contacts stay as they were",
-            book->name);
+        log("Contacts: address book \"%@\" went away, its contacts stay as they were", book->name);
         book->done = true;
         book->owner->checkLoaded();
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
 
 #include "platform/core/Log.h"
@@ -10,9 +11,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;

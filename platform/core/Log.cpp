@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Log.h"
 
 #include <QCoreApplication>
@@ -69,7 +70,9 @@ bool redirectLog(const QString &path, QString *error)
     // descriptor 2: unlike freopen, a file that cannot be opened leaves
     // standard error where it was. The log tells what the user scheduled,
     // so it is the user's alone, and never a FIFO or a link someone put there.
-    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+    const int fd =
+        ::open(name.constData(),
+               O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(errno));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PrivateFiles.h"
 
 #include <QFile>
@@ -38,7 +39,8 @@ bool isOwnedByUser(const QString &path, QString *error, bool followLinks)
 {
     struct stat info = {};
     const QByteArray name = QFile::encodeName(path);
-    const int result = followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info);
+    const int result =
+        followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info);
     if (result != 0)
         return fail(error, errnoText(errno));
     if (info.st_uid != ::geteuid())
@@ -56,9 +58,8 @@ int openRegularFile(const QString &path, int flags, QString *error)
     const int fd = ::open(QFile::encodeName(path).constData(), openFlags);
     if (fd < 0) {
         const int code = errno;
-        fail(error, code == ELOOP && (flags & NoFollow)
-                        ? u"%1 is a symbolic link"_s.arg(path)
-                        : errnoText(code));
+        fail(error, code == ELOOP && (flags & NoFollow) ? u"%1 is a symbolic link"_s.arg(path)
+                                                        : errnoText(code));
         return -1;
     }
     struct stat info = {};
@@ -119,7 +120,7 @@ bool makePrivateDirectory(const QString &path, QString *error)
 {
     const QByteArray full = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     // Each missing part is made 0700 (the umask only takes bits away).
-    for (qsizetype slash = full.indexOf('/', 1); ; slash = full.indexOf('/', slash + 1)) {
+    for (qsizetype slash = full.indexOf('/', 1);; slash = full.indexOf('/', slash + 1)) {
         const QByteArray part = slash < 0 ? full : full.left(slash);
         if (!part.isEmpty() && ::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
             return fail(error, u"%1: %2"_s.arg(QFile::decodeName(part), errnoText(errno)));

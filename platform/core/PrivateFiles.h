@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -13,8 +14,8 @@ constexpr qint64 MaximumFileSize = qint64(256) * 1024 * 1024;
 
 enum OpenFlag {
     FollowLinks = 0,
-    NoFollow = 1,  // a symbolic link in the last place is refused
-    OwnFile = 2,   // the file and its folder must belong to this user
+    NoFollow = 1, // a symbolic link in the last place is refused
+    OwnFile = 2,  // the file and its folder must belong to this user
 };
 
 // Opens path for reading without blocking, and only when it is a regular
@@ -24,8 +25,7 @@ enum OpenFlag {
 int openRegularFile(const QString &path, int flags, QString *error = nullptr);
 
 // The whole of a file opened as above, never more than MaximumFileSize.
-std::optional<QByteArray> readRegularFile(const QString &path, int flags,
-                                          QString *error = nullptr);
+std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error = nullptr);
 
 // Whether path (not followed when it is a link) belongs to this user; the
 // reason in error when it does not.

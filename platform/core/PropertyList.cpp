@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyList.h"
 
 #include "platform/core/AtomicFile.h"
@@ -40,8 +41,7 @@ char *writeEscaped(char *p, QStringView text)
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         // Runs of plain ASCII, the bulk of a store, copy without the switch.
-        while (i < n && u[i] >= 0x20 && u[i] < 0x80 && u[i] != u'&' && u[i] != u'<' &&
-               u[i] != u'>')
+        while (i < n && u[i] >= 0x20 && u[i] < 0x80 && u[i] != u'&' && u[i] != u'<' && u[i] != u'>')
             *p++ = char(u[i++]);
         if (i == n)
             break;

@@ -1,9 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
 
 #include <algorithm>
 #include <array>
-
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -194,7 +194,8 @@ const QString &sharedAscii(unsigned char c)
         std::array<QString, 128> strings;
         for (int i = 0; i < 128; ++i) {
             storage[i][0] = char16_t(i);
-            strings[size_t(i)] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), 1);
+            strings[size_t(i)] =
+                QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), 1);
         }
         return strings;
     }();
@@ -288,8 +289,7 @@ private:
 
 // A QVariant that takes the value over, without the reference counting of
 // a copy.
-template <typename T>
-QVariant variantOf(T &&value)
+template<typename T> QVariant variantOf(T &&value)
 {
     QVariant variant{QMetaType::fromType<std::decay_t<T>>()};
     static_cast<std::decay_t<T> *>(variant.data())->swap(value);
@@ -318,11 +318,17 @@ Tag tagOf(const char *name, qsizetype n)
     case 3:
         return is("key") ? Tag::Key : Tag::Other;
     case 4:
-        return is("dict") ? Tag::Dict : is("date") ? Tag::Date : is("real") ? Tag::Real
-               : is("true") ? Tag::True : is("data") ? Tag::Data : Tag::Other;
+        return is("dict")   ? Tag::Dict
+               : is("date") ? Tag::Date
+               : is("real") ? Tag::Real
+               : is("true") ? Tag::True
+               : is("data") ? Tag::Data
+                            : Tag::Other;
     case 5:
-        return is("plist") ? Tag::Plist : is("array") ? Tag::Array : is("false") ? Tag::False
-                                                                                 : Tag::Other;
+        return is("plist")   ? Tag::Plist
+               : is("array") ? Tag::Array
+               : is("false") ? Tag::False
+                             : Tag::Other;
     case 6:
         return is("string") ? Tag::String : Tag::Other;
     case 7:
@@ -335,7 +341,9 @@ Tag tagOf(const char *name, qsizetype n)
 class Scanner {
 public:
     Scanner(const char *begin, const char *end)
-        : mBegin(begin), mP(begin), mEnd(end)
+        : mBegin(begin)
+        , mP(begin)
+        , mEnd(end)
     {
     }
 
@@ -528,8 +536,7 @@ private:
     {
         mP += 4;
         for (;;) {
-            const char *dash =
-                static_cast<const char *>(std::memchr(mP, '-', size_t(mEnd - mP)));
+            const char *dash = static_cast<const char *>(std::memchr(mP, '-', size_t(mEnd - mP)));
             if (!dash) {
                 mP = mEnd;
                 return fail(u"unterminated comment"_s);
@@ -596,7 +603,8 @@ private:
                 return false;
             for (qsizetype i = 0; i < valueLength; ++i) {
                 const char c = value[i];
-                if (!(isAsciiNameChar(c) || (c >= '0' && c <= '9') || std::strchr(" \r\n'()+,./:=?;!*#@$_%-", c)) ||
+                if (!(isAsciiNameChar(c) || (c >= '0' && c <= '9') ||
+                      std::strchr(" \r\n'()+,./:=?;!*#@$_%-", c)) ||
                     c == 0)
                     return fail(u"malformed public identifier"_s);
             }
@@ -677,7 +685,8 @@ private:
             else if (equals(s, n, "apos"))
                 c = '\'';
             else
-                return fail(u"unknown entity '%1'"_s.arg(QString::fromUtf8(s, std::min<qsizetype>(n, 40))));
+                return fail(
+                    u"unknown entity '%1'"_s.arg(QString::fromUtf8(s, std::min<qsizetype>(n, 40))));
             cp = char32_t(c);
         }
         mP = semi + 1;
@@ -973,7 +982,8 @@ private:
         const auto first = mValues.begin() + std::ptrdiff_t(frame.first);
         QVariant made;
         if (frame.kind == Kind::Array) {
-            QVariantList list(std::make_move_iterator(first), std::make_move_iterator(mValues.end()));
+            QVariantList list(std::make_move_iterator(first),
+                              std::make_move_iterator(mValues.end()));
             made = variantOf(std::move(list));
         } else {
             PropertyList::Dictionary dict;

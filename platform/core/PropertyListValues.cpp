@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyListValues.h"
 
 #include <QByteArray>
@@ -19,8 +20,7 @@ char16_t unit(char c)
     return char16_t((unsigned char)c);
 }
 
-template <typename Text>
-bool parseDigits(const Text &text, qsizetype pos, int count, int &value)
+template<typename Text> bool parseDigits(const Text &text, qsizetype pos, int count, int &value)
 {
     if (qsizetype(text.size()) - pos < count)
         return false;
@@ -54,8 +54,7 @@ int daysInMonth(int year, int month)
 
 // plistlib's grammar: YYYY[-MM[-DD[THH[:MM[:SS]]]]]Z, missing parts taking
 // their lowest value. The whole text must match.
-template <typename Text>
-std::optional<QDateTime> parseDateText(const Text &text)
+template<typename Text> std::optional<QDateTime> parseDateText(const Text &text)
 {
     int parts[6] = {0, 1, 1, 0, 0, 0};
     static constexpr char16_t separators[6] = {0, u'-', u'-', u'T', u':', u':'};
@@ -80,8 +79,8 @@ std::optional<QDateTime> parseDateText(const Text &text)
         return std::nullopt;
     // Straight from the fields: going through QDate and QTime costs a
     // noticeable share of a large load.
-    const qint64 seconds = daysFromCivil(parts[0], parts[1], parts[2]) * 86400 +
-                           parts[3] * 3600 + parts[4] * 60 + parts[5];
+    const qint64 seconds = daysFromCivil(parts[0], parts[1], parts[2]) * 86400 + parts[3] * 3600 +
+                           parts[4] * 60 + parts[5];
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 

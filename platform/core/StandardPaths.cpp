@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/StandardPaths.h"
 
 #include "platform/core/Log.h"
@@ -40,7 +41,8 @@ QString applicationDataDirectory()
 {
     const QByteArray home = dataHomeBytes();
     if (QFile::encodeName(QFile::decodeName(home)) == home)
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Velkari"_s;
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+               u"/Velkari"_s;
     // Bytes that are not UTF-8 have no QString that names them (they would
     // come back as U+FFFD, another folder): the folder is reached through a
     // descriptor of our own on the very bytes.

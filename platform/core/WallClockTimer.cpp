@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/WallClockTimer.h"
 
 #include "platform/core/Log.h"
@@ -61,13 +62,14 @@ WallClockTimer::WallClockTimer(QObject *parent)
     } else {
         const int alarmError = errno;
         const QString alarmWhy = alarmError == EPERM
-            ? QStringLiteral("no CAP_WAKE_ALARM")
-            : QString::fromLocal8Bit(std::strerror(alarmError));
+                                     ? QStringLiteral("no CAP_WAKE_ALARM")
+                                     : QString::fromLocal8Bit(std::strerror(alarmError));
         mFd = makeTimerFd(CLOCK_REALTIME);
         if (mFd >= 0) {
             mKind = Kind::Realtime;
             why = QStringLiteral("CLOCK_REALTIME (%1): reminders fire on time while awake, "
-                                 "after resume when suspended").arg(alarmWhy);
+                                 "after resume when suspended")
+                      .arg(alarmWhy);
         } else {
             mKind = Kind::QtTimer;
             why = QStringLiteral("a Qt timer re-armed from the wall clock (no timerfd: %1)")

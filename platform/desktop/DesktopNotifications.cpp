@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/DesktopNotifications.h"
 
 #include "platform/reminders/Reminder.h"
@@ -55,7 +56,8 @@ QString DesktopNotifications::showReminder(const Reminder &reminder)
         hints.insert(u"sound-name"_s, soundName);
 
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, u"Notify"_s);
-    call << u"Velkari"_s << uint(0) << QStringLiteral(VELKARI_APP_ID) << u"Velkari"_s << reminder.alertBody
+    call << u"Velkari"_s << uint(0) << QStringLiteral(VELKARI_APP_ID) << u"Velkari"_s
+         << reminder.alertBody
          << QStringList{defaultAction, reminder.alertAction, answerAction, reminder.alertAction}
          << hints << int(0); // stays until answered or dismissed
     auto *watcher = new QDBusPendingCallWatcher(mBus.asyncCall(call, callTimeoutMs), this);

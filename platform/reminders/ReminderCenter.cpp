@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/reminders/ReminderCenter.h"
 
 #include "platform/core/AtomicFile.h"
@@ -118,8 +119,7 @@ void ReminderCenter::start()
 
 QString ReminderCenter::freeNameBeside(const QString &what) const
 {
-    const QString base =
-        mPath + u'.' + what + u'-' + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
+    const QString base = mPath + u'.' + what + u'-' + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
     QString name = base;
     struct stat info = {};
     for (int n = 1; ::lstat(QFile::encodeName(name).constData(), &info) == 0; ++n)
@@ -169,7 +169,8 @@ void ReminderCenter::load()
         }
         rememberFile();
         if (mKeptAside.isEmpty()) {
-            mUnusable = u"%1 could not be read (%2) nor kept aside (%3)"_s.arg(mPath, error, reason);
+            mUnusable =
+                u"%1 could not be read (%2) nor kept aside (%3)"_s.arg(mPath, error, reason);
             log("Reminders are not used: %@", mUnusable);
         } else {
             log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
@@ -315,8 +316,7 @@ void ReminderCenter::arm(const QDateTime &after)
     }
     QDateTime earliest;
     for (const Entry &entry : mEntries) {
-        if (entry.nextFireDate.isValid() &&
-            (!after.isValid() || entry.nextFireDate > after) &&
+        if (entry.nextFireDate.isValid() && (!after.isValid() || entry.nextFireDate > after) &&
             (!earliest.isValid() || entry.nextFireDate < earliest))
             earliest = entry.nextFireDate;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/Application.h"
 
 #include "platform/core/FileLock.h"
@@ -196,7 +197,8 @@ void Application::openReminders()
     if (center->damagedEntries() > 0) {
         AlertView::show(u"Velkari"_s,
                         tr("%n registered reminder(s) could not be read and are not in effect. "
-                           "They were kept as %1.", nullptr, center->damagedEntries())
+                           "They were kept as %1.",
+                           nullptr, center->damagedEntries())
                             .arg(center->damagedEntriesPath()),
                         nullptr, u"OK"_s);
     }

@@ -1,10 +1,10 @@
-#include "platform/shell/Application.h"
-
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
 #include "platform/core/Log.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/core/Translations.h"
 #include "platform/core/UnixSignals.h"
+#include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/SingleInstance.h"
 
@@ -58,9 +58,9 @@ void startReminderService(QObject *context)
         spawnReminderService();
         return;
     }
-    QDBusMessage ask = QDBusMessage::createMethodCall(
-        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s,
-        u"StartServiceByName"_s);
+    QDBusMessage ask =
+        QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                                       u"org.freedesktop.DBus"_s, u"StartServiceByName"_s);
     ask << QStringLiteral(VELKARI_REMINDERS_BUS_NAME) << 0u;
     auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(ask), context);
     QObject::connect(answer, &QDBusPendingCallWatcher::finished, context,

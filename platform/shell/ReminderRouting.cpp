@@ -1,8 +1,8 @@
-#include "platform/shell/Application.h"
-
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Log.h"
 #include "platform/desktop/DesktopNotifications.h"
 #include "platform/reminders/ReminderCenter.h"
+#include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/Tray.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/sms/SmsAvailability.h"
 
 #include "platform/sms/KdeConnectTransport.h"
@@ -43,22 +44,22 @@ void SmsAvailability::look()
 {
     mLooking = true;
     const int question = ++mQuestion;
-    QThreadPool::globalInstance()->start([this, question, system = mSystemBus,
-                                          session = mSessionBus] {
-        // The services' answers are waited for here, off the window's thread.
-        const Kind kind = ask(system, session);
-        QMetaObject::invokeMethod(
-            this,
-            [this, question, kind] {
-                if (question != mQuestion)
-                    return;
-                mKind = kind;
-                mAnswered = true;
-                mLooking = false;
-                Q_EMIT settled();
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [this, question, system = mSystemBus, session = mSessionBus] {
+            // The services' answers are waited for here, off the window's thread.
+            const Kind kind = ask(system, session);
+            QMetaObject::invokeMethod(
+                this,
+                [this, question, kind] {
+                    if (question != mQuestion)
+                        return;
+                    mKind = kind;
+                    mAnswered = true;
+                    mLooking = false;
+                    Q_EMIT settled();
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 SmsAvailability::Kind SmsAvailability::ask(const QDBusConnection &systemBus,

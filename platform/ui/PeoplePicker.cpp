@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/PeoplePicker.h"
 
 #include "platform/core/PrivateFiles.h"
@@ -90,7 +91,7 @@ void PeoplePicker::showWhetherEmpty()
 {
     if (!mEmpty)
         return;
-    // Not "no contacts" while a source may still bring some.
+        // Not "no contacts" while a source may still bring some.
 #ifdef VELKARI_WITH_EDS
     const bool loading = mEds && mEds->isLoading();
 #else

@@ -1,5 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/ViewController.h"
-
 
 #include <QAbstractButton>
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/ui/ScreenStack.h"
@@ -52,7 +53,6 @@ public:
 
     ViewController *presentedViewController() const { return mPresented.get(); }
     ViewController *presentingViewController() const { return mPresenting; }
-
 
     // Transitions play unless switched off (tests switch them off, and then
     // presenting and dismissing finish at once).

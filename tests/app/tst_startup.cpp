@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VelkariAppDelegate.h"
-#include "platform/ui/AlertView.h"
-#include "platform/shell/Application.h"
 #include "platform/core/PropertyList.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "screens/VelkariViewController.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/core/Translations.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/MessageComposer.h"
 #include "platform/ui/PeoplePicker.h"
-#include "platform/core/Translations.h"
 #include "screens/Properties.h"
 #include "screens/VelkariViewController.h"
 #include "support/AppHarness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rooms of the source tree and the order between them: no file reaches
 // a room above its own, and no two files include each other, directly or
 // round about. Read from the #include lines themselves.
@@ -141,21 +142,19 @@ void TestRooms::findsWhatBreaksIt_data()
     QTest::addColumn<QString>("finding");
 
     QTest::newRow("upward include")
-        << Files{{u"platform/core/Log.cpp"_s,
-                                              "#include \"platform/ui/Window.h\"\n"},
-                                             {u"platform/ui/Window.h"_s, ""}}
+        << Files{{u"platform/core/Log.cpp"_s, "#include \"platform/ui/Window.h\"\n"},
+                 {u"platform/ui/Window.h"_s, ""}}
         << u"platform/core/Log.cpp reaches up to platform/ui/Window.h"_s;
     QTest::newRow("cycle through a source")
-        << Files{
-               {u"platform/ui/Window.h"_s, "#include \"platform/ui/ViewController.h\"\n"},
-               {u"platform/ui/ViewController.cpp"_s, " # include \"platform/ui/Window.h\"\n"},
-               {u"platform/ui/ViewController.h"_s, ""}}
+        << Files{{u"platform/ui/Window.h"_s, "#include \"platform/ui/ViewController.h\"\n"},
+                 {u"platform/ui/ViewController.cpp"_s, " # include \"platform/ui/Window.h\"\n"},
+                 {u"platform/ui/ViewController.h"_s, ""}}
         << u"cycle: platform/ui/ViewController -> platform/ui/Window -> "
            "platform/ui/ViewController"_s;
     QTest::newRow("sideways between rooms")
         << Files{{u"platform/sms/SmsTransport.cpp"_s,
-                                              "#include \"platform/contacts/AddressBook.h\"\n"},
-                                             {u"platform/contacts/AddressBook.h"_s, ""}}
+                  "#include \"platform/contacts/AddressBook.h\"\n"},
+                 {u"platform/contacts/AddressBook.h"_s, ""}}
         << u"platform/sms/SmsTransport.cpp reaches up to platform/contacts/AddressBook.h"_s;
 }
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the property-list fixtures of the tests with Python's plistlib.
 
 The files are committed; run this again only to change them:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves the store over and over, alternating between two versions of it,
 // until it is killed: the crash-safety test kills it at random moments.
 //   store_writer <records>
@@ -12,10 +13,10 @@ QVariantList version(int records, const QString &mark)
 {
     QVariantList list;
     for (int i = 0; i < records; ++i) {
-        list.append(QVariant(QVariantList{
-            u"ID-%1"_s.arg(i), mark + u" %1"_s.arg(i), u"555 %1"_s.arg(i),
-            QDateTime(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC), mark.repeated(20), u"0"_s,
-            u"0"_s}));
+        list.append(
+            QVariant(QVariantList{u"ID-%1"_s.arg(i), mark + u" %1"_s.arg(i), u"555 %1"_s.arg(i),
+                                  QDateTime(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC),
+                                  mark.repeated(20), u"0"_s, u"0"_s}));
     }
     return list;
 }

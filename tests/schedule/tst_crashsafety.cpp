@@ -1,7 +1,6 @@
-#include "schedule/ScheduleStore.h"
-
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyList.h"
-
+#include "schedule/ScheduleStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -57,7 +56,8 @@ void TestCrashSafety::killedWriterNeverTearsTheFile()
     // Killed writers leave their temporary copies; once old, the next start
     // clears them away.
     QDir documents(env.documents());
-    const QStringList left = documents.entryList({u". Velkari.dat.*"_s}, QDir::Files | QDir::Hidden);
+    const QStringList left =
+        documents.entryList({u". Velkari.dat.*"_s}, QDir::Files | QDir::Hidden);
     QVERIFY(!left.isEmpty());
     for (const QString &name : left) {
         QFile file(documents.filePath(name));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 #include "schedule/RepeatModes.h"
@@ -77,8 +78,8 @@ void TestReminders::buildsTheReminderOfASchedule()
 
     QCOMPARE(RepeatModes::names().value(repeatIndex), modeName);
     const QDateTime when = platform::Clock::now().addSecs(300);
-    ScheduleReminder(*mCenter, u"0B7C1F9E-6B1A-4C8E-9D55-1F0E2A3B4C5D"_s, u"Anna Berg"_s, u"555 0100"_s, when,
-                     repeatIndex, u"Prepare"_s);
+    ScheduleReminder(*mCenter, u"0B7C1F9E-6B1A-4C8E-9D55-1F0E2A3B4C5D"_s, u"Anna Berg"_s,
+                     u"555 0100"_s, when, repeatIndex, u"Prepare"_s);
 
     const QList<Reminder> registered = mCenter->scheduledLocalNotifications();
     QCOMPARE(registered.size(), 1);

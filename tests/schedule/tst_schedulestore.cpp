@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Log.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
@@ -9,15 +10,15 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <string>
-#include <vector>
-#include <fcntl.h>
 #include <pwd.h>
+#include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <sys/resource.h>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace velkari;
@@ -214,8 +215,8 @@ void TestScheduleStore::everyChangeBetweenSavesIsWritten()
     StderrCapture quiet;
     store.LoadData();
     for (int i = 0; i < 40; ++i) {
-        store.mList()->append(QVariant(record(u"ID-%1"_s.arg(i), QDateTime(QDate(2026, 12, 24),
-                                                                         QTime(18, i), Qt::UTC))));
+        store.mList()->append(QVariant(
+            record(u"ID-%1"_s.arg(i), QDateTime(QDate(2026, 12, 24), QTime(18, i), Qt::UTC))));
     }
     QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
     change(*store.mList());
@@ -375,9 +376,9 @@ void TestScheduleStore::failedSaveKeepsThePreviousFile()
 void TestScheduleStore::hostileFilesNeitherHangNorLeak_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char *kind : {"fifo", "link to /dev/zero", "larger than the bound",
-                             "file of another user", "folder of another user", "umask 000",
-                             "file-size limit", "data folder not UTF-8"})
+    for (const char *kind :
+         {"fifo", "link to /dev/zero", "larger than the bound", "file of another user",
+          "folder of another user", "umask 000", "file-size limit", "data folder not UTF-8"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -447,12 +448,12 @@ void TestScheduleStore::hostileFilesNeitherHangNorLeak()
         QVERIFY(platform::redirectLog(log));
         ::umask(saved);
         for (const QString &path : {env.dataHome() + u"/Velkari"_s, env.documents()})
-            QCOMPARE(QFileInfo(path).permissions(),
-                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-                         QFile::WriteUser | QFile::ExeUser);
-        for (const QString &path : {env.dataFile(), log})
             QCOMPARE(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ReadUser | QFile::WriteUser);
+                                                        QFile::ExeOwner | QFile::ReadUser |
+                                                        QFile::WriteUser | QFile::ExeUser);
+        for (const QString &path : {env.dataFile(), log})
+            QCOMPARE(QFileInfo(path).permissions(),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         QVERIFY(!report.readFailed && !report.creationFailed);
         return;
     }
@@ -460,7 +461,8 @@ void TestScheduleStore::hostileFilesNeitherHangNorLeak()
     if (kind == u"file-size limit") {
         QVERIFY(!report.readFailed);
         for (int i = 0; i < 50; ++i)
-            store.mList()->append(QVariant(record(u"B%1"_s.arg(i), QDateTime::currentDateTimeUtc())));
+            store.mList()->append(
+                QVariant(record(u"B%1"_s.arg(i), QDateTime::currentDateTimeUtc())));
         // What a freshly started process has: SIGXFSZ would end it.
         std::signal(SIGXFSZ, SIG_DFL);
         rlimit saved = {};

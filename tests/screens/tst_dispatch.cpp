@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A reminder reaching the app, the reminder alert, the composer and what a
 // sent message leaves behind. Sending goes through a stand-in ModemManager on
 // a private bus that plays the system bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextView.h"
@@ -46,9 +47,8 @@ struct Stored {
         : run(asList(records))
     {
         for (const QVariantList &fields : records) {
-            ScheduleReminder(*run.app->reminderCenter(), fields[0].toString(),
-                             fields[1].toString(), fields[2].toString(), fields[3].toDateTime(), 0,
-                             u"Prepare"_s);
+            ScheduleReminder(*run.app->reminderCenter(), fields[0].toString(), fields[1].toString(),
+                             fields[2].toString(), fields[3].toDateTime(), 0, u"Prepare"_s);
         }
     }
     VelkariViewController *list() { return run.delegate->viewController(); }

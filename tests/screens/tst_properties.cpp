@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/reminders/ReminderCenter.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
-#include "platform/reminders/ReminderCenter.h"
 #include "platform/ui/TextView.h"
 #include "screens/Properties.h"
 #include "screens/RepeatMode.h"

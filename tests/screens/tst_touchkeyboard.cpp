@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screens as a finger, a keyboard and a screen reader use them: synthetic
 // touch-like drags and keys, and Qt's own accessibility interfaces.
 

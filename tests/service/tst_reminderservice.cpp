@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resident reminder service and its hand-over with the app, on a private
 // session bus with a stand-in notification server.
 
@@ -10,12 +11,11 @@
 #include "support/PrivateBus.h"
 #include "support/TestEnvironment.h"
 
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <QDBusMessage>
-#include <QDBusUnixFileDescriptor>
 
 #include <csignal>
 #include <fcntl.h>
@@ -246,8 +246,8 @@ void TestReminderService::keepsTheWakeAlarmSetWhileTheAppRuns()
     // The service's timer, seen from here: every timerfd made is kept.
     QList<int> timers;
     platform::WallClockTimer::setTimerFdFactory([&timers](int clockId, int flags) {
-        const int fd = ::timerfd_create(clockId == CLOCK_REALTIME_ALARM ? CLOCK_REALTIME : clockId,
-                                        flags);
+        const int fd =
+            ::timerfd_create(clockId == CLOCK_REALTIME_ALARM ? CLOCK_REALTIME : clockId, flags);
         timers.append(fd);
         return fd;
     });
@@ -431,7 +431,9 @@ void TestReminderService::staysAwakeToDeliverAfterResume()
         logind = std::make_unique<LogindStandIn>(systemBus.connect(u"logind"_s));
     const auto notifications = server();
     QList<int> heldWhenShown;
-    notifications->onNotify = [&] { heldWhenShown << (logind ? logind->held() : 0); };
+    notifications->onNotify = [&] {
+        heldWhenShown << (logind ? logind->held() : 0);
+    };
 
     registerReminder(reminder(u"Z"_s, clock.now.addSecs(600)));
     ReminderService service(mServiceBus);
@@ -450,8 +452,7 @@ void TestReminderService::staysAwakeToDeliverAfterResume()
     QTRY_COMPARE(notifications->notifications.size(), 1);
     QCOMPARE(registered(), 0);
     if (logind) {
-        QCOMPARE(logind->calls,
-                 QStringList{u"sleep|Velkari|Delivering a reminder|delay"_s});
+        QCOMPARE(logind->calls, QStringList{u"sleep|Velkari|Delivering a reminder|delay"_s});
         QCOMPARE(heldWhenShown, QList<int>{1}); // taken before the notification
         QTRY_COMPARE(logind->held(), 0);        // and let go once it is shown
     }

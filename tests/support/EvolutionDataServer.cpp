@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "EvolutionDataServer.h"
 
 #include <QMap>
@@ -107,7 +108,8 @@ QString EvolutionDataServer::addBook(const QString &name, const QByteArray &back
     }
     e_source_set_display_name(source, name.toUtf8());
     e_source_set_parent(source, "local-stub");
-    auto *extension = E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_ADDRESS_BOOK));
+    auto *extension =
+        E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_ADDRESS_BOOK));
     e_source_backend_set_backend_name(extension, backend.constData());
     QString uid = QString::fromUtf8(e_source_get_uid(source));
     if (!e_source_registry_commit_source_sync(registry, source, nullptr, &gerror)) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MockClock.h"
 
 MockClock::MockClock(const QDateTime &start)

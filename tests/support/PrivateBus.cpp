@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PrivateBus.h"
 
 #include <QDBusMessage>
@@ -50,13 +51,13 @@ PrivateBus::PrivateBus(Services services)
     QFile config(mDir.filePath(u"bus.conf"_s));
     if (!config.open(QIODevice::WriteOnly))
         return;
-    config.write("<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(mDir.path())
-                 + "</listen><auth>EXTERNAL</auth>"
-                 + (services == MachineServices ? "<servicedir>/usr/share/dbus-1/services</servicedir>"
-                                                : "")
-                 + "<policy context=\"default\">"
-                   "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    config.write(
+        "<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(mDir.path()) +
+        "</listen><auth>EXTERNAL</auth>" +
+        (services == MachineServices ? "<servicedir>/usr/share/dbus-1/services</servicedir>" : "") +
+        "<policy context=\"default\">"
+        "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
     config.close();
     mDaemon.start(u"dbus-daemon"_s,
                   {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address"_s});

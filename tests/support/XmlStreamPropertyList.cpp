@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "XmlStreamPropertyList.h"
 
 #include "platform/core/PropertyListValues.h"
@@ -92,8 +93,7 @@ private:
             return false;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
-            const bool start = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                               c == u'_';
+            const bool start = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
             const bool other = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
             if (!start && (i == 0 || !other))
                 return false;

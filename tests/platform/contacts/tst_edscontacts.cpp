@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picker over the machine's real Evolution Data Server, beside the two
 // contact folders.
 
@@ -90,8 +91,9 @@ void TestEdsContacts::initTestCase()
              qPrintable(mEds->lastError()));
     const QString work = mEds->addBook(u"Work"_s);
     QVERIFY2(!work.isEmpty(), qPrintable(mEds->lastError()));
-    QVERIFY2(mEds->saveContact(card("UID:work-bo\r\nN:Ahl;Bo;;;\r\nTEL;TYPE=WORK:+46 8 1\r\n"), work),
-             qPrintable(mEds->lastError()));
+    QVERIFY2(
+        mEds->saveContact(card("UID:work-bo\r\nN:Ahl;Bo;;;\r\nTEL;TYPE=WORK:+46 8 1\r\n"), work),
+        qPrintable(mEds->lastError()));
     QVERIFY(!mEds->addBook(u"Broken"_s, "no-such-backend").isEmpty());
 
     // KDE's folder holds an older copy of Anna (same UID), ours an export of
@@ -102,9 +104,8 @@ void TestEdsContacts::initTestCase()
     QVERIFY(writeFile(kde + u"/a.vcf"_s,
                       card("UID:eds-anna\r\nN:Berg;Anna;;;\r\nTEL:+46 70 123 45 67\r\n") +
                           card("N:Dahl;Eva;;;\r\nTEL:1\r\n")));
-    QVERIFY(writeFile(own + u"/b.vcf"_s,
-                      card("N:Żółwiński;Łukasz;;;\r\nTEL:+48 600 000 000\r\n") +
-                          card("N:Ek;Ola;;;\r\nTEL:2\r\n")));
+    QVERIFY(writeFile(own + u"/b.vcf"_s, card("N:Żółwiński;Łukasz;;;\r\nTEL:+48 600 000 000\r\n") +
+                                             card("N:Ek;Ola;;;\r\nTEL:2\r\n")));
     mLog = std::make_unique<StderrCapture>();
 }
 
@@ -112,10 +113,10 @@ void TestEdsContacts::listsEveryBookAndBothFoldersOnce()
 {
     PeoplePicker picker;
     // The folders at once, without waiting for EDS.
-    QCOMPARE(describe(picker.shownPeople()),
-             (QStringList{u"Anna / Berg | other: +46 70 123 45 67"_s, u"Eva / Dahl | other: 1"_s,
-                          u"Ola / Ek | other: 2"_s,
-                          u"Łukasz / Żółwiński | other: +48 600 000 000"_s}));
+    QCOMPARE(
+        describe(picker.shownPeople()),
+        (QStringList{u"Anna / Berg | other: +46 70 123 45 67"_s, u"Eva / Dahl | other: 1"_s,
+                     u"Ola / Ek | other: 2"_s, u"Łukasz / Żółwiński | other: +48 600 000 000"_s}));
     QVERIFY(settled(picker));
     QCOMPARE(describe(picker.shownPeople()),
              (QStringList{
@@ -152,7 +153,8 @@ void TestEdsContacts::pickingFillsTheForm()
     QFETCH(QString, shownNumber);
     AppHarness run; // its own folders, empty: the people come from EDS
     run.delegate->viewController()->btnAdd();
-    auto *form = qobject_cast<velkari::Properties *>(run.delegate->viewController()->presentedViewController());
+    auto *form = qobject_cast<velkari::Properties *>(
+        run.delegate->viewController()->presentedViewController());
     QVERIFY(form);
     form->showPicker();
     auto *picker = qobject_cast<PeoplePicker *>(form->presentedViewController());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/WallClockTimer.h"
 #include "support/TestEnvironment.h"
 
@@ -31,8 +32,8 @@ void TestWallClockTimer::choosesTheClock_data()
 
     QTest::newRow("permitted") << 0 << 0 << WallClockTimer::Kind::Alarm
                                << u"CLOCK_REALTIME_ALARM"_s;
-    QTest::newRow("no capability") << EPERM << 0 << WallClockTimer::Kind::Realtime
-                                   << u"CLOCK_REALTIME (no CAP_WAKE_ALARM)"_s;
+    QTest::newRow("no capability")
+        << EPERM << 0 << WallClockTimer::Kind::Realtime << u"CLOCK_REALTIME (no CAP_WAKE_ALARM)"_s;
     QTest::newRow("no RTC") << ENODEV << 0 << WallClockTimer::Kind::Realtime
                             << u"CLOCK_REALTIME (No such device)"_s;
     QTest::newRow("no timerfd") << EPERM << EMFILE << WallClockTimer::Kind::QtTimer

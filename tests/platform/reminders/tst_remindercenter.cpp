@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyList.h"
-#include "platform/reminders/ReminderCenter.h"
 #include "platform/core/WallClockTimer.h"
+#include "platform/reminders/ReminderCenter.h"
 #include "support/MockClock.h"
 #include "support/TestEnvironment.h"
 
@@ -342,9 +343,9 @@ void TestReminderCenter::unreadableRegistryIsKeptAside()
 void TestReminderCenter::hostileRegistryIsNeverWrittenThrough_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char *kind : {"fifo", "link to the data file", "occurrence past the calendar",
-                             "kept-aside name taken", "cannot be kept aside",
-                             "folder of another user"})
+    for (const char *kind :
+         {"fifo", "link to the data file", "occurrence past the calendar", "kept-aside name taken",
+          "cannot be kept aside", "folder of another user"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -395,8 +396,7 @@ void TestReminderCenter::hostileRegistryIsNeverWrittenThrough()
         if (kind == u"kept-aside name taken")
             QVERIFY(writeFile(takenName, "kept before"));
         if (kind == u"folder of another user")
-            QCOMPARE(::chown(QFile::encodeName(folder).constData(), nobody->pw_uid,
-                             nobody->pw_gid),
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), nobody->pw_uid, nobody->pw_gid),
                      0);
     }
 

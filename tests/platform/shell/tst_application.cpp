@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/desktop/LauncherEntry.h"
 #include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
-#include "platform/desktop/LauncherEntry.h"
 #include "platform/ui/Window.h"
 #include "support/PrivateBus.h"
 #include "support/RecordingDelegate.h"

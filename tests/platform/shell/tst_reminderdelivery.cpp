@@ -1,6 +1,7 @@
-#include "platform/ui/AlertView.h"
-#include "platform/shell/Application.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/reminders/ReminderCenter.h"
+#include "platform/shell/Application.h"
+#include "platform/ui/AlertView.h"
 #include "support/FakeNotificationServer.h"
 #include "support/MockClock.h"
 #include "support/PrivateBus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/SingleInstance.h"
 #include "support/TestEnvironment.h"
 
@@ -73,7 +74,6 @@ void TestSingleInstance::nobodyAnswersWithoutAPrimary()
     SingleInstance lonely(u"/data/lonely"_s);
     QVERIFY(!lonely.sendToPrimary("activate", 200));
 }
-
 
 void TestSingleInstance::noSharedNamesWithoutARuntimeFolder_data()
 {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for ModemManager and the KDE Connect daemon: just enough of their
 // D-Bus interfaces, as Debian 12 ships them, for the transports' tests.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/sms/KdeConnectTransport.h"
 #include "platform/sms/ModemManagerTransport.h"
 #include "platform/sms/SmsAvailability.h"
@@ -326,7 +327,7 @@ void TestSmsTransport::noBusMeansNoTransport()
 {
     // The test runs with both standard buses pointing nowhere, as in CI.
     QVERIFY(!SmsAvailability::availableTransport(QDBusConnection::systemBus(),
-                                                  QDBusConnection::sessionBus()));
+                                                 QDBusConnection::sessionBus()));
 
     const auto none = QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_s, u"none"_s);
     QVERIFY(!none.isConnected());
