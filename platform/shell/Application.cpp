@@ -111,6 +111,7 @@ void Application::followKeyWindow(Window *window)
         disconnect(mKeyWindow, &Window::quitRequested, this, &Application::terminate);
     }
     mKeyWindow = window;
+    mFollowedWindow = window;
     if (window) {
         window->installEventFilter(this);
         connect(window, &Window::quitRequested, this, &Application::terminate);
@@ -218,7 +219,8 @@ bool Application::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(this, &Application::openReminders, Qt::QueuedConnection);
         return false;
     }
-    if (watched != mKeyWindow || mTerminated)
+    // Compared as objects: while the window is torn down it is no longer one.
+    if (watched != mFollowedWindow || mTerminated)
         return false;
     switch (event->type()) {
     case QEvent::WindowActivate:

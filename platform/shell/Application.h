@@ -113,6 +113,7 @@ private:
     ApplicationState mState = ApplicationState::Inactive;
     int mBadgeNumber = 0;
     QPointer<Window> mKeyWindow;
+    QPointer<QObject> mFollowedWindow;
     Tray *mTray = nullptr;
     bool mTerminated = false;
     bool mStateUpdatePending = false;
