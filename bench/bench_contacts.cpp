@@ -63,6 +63,27 @@ void report(benchmark::State &state, double totalMs, int iterations)
         state.counters["vs_vcard"] = ms / vcardMs;
 }
 
+// Opens the picker once per iteration and reports; the mean in ms, or -1.
+double measure(benchmark::State &state)
+{
+    double total = 0;
+    int iterations = 0;
+    for (auto _ : state) {
+        const double ms = openUntilListed();
+        if (ms < 0) {
+            state.SkipWithError("the picker did not list everybody");
+            return -1;
+        }
+        state.SetIterationTime(ms / 1000);
+        total += ms;
+        ++iterations;
+    }
+    if (iterations == 0)
+        return -1;
+    report(state, total, iterations);
+    return total / iterations;
+}
+
 void BM_PickerReady_VCardFiles(benchmark::State &state)
 {
     // No session bus: the files alone.
@@ -72,20 +93,7 @@ void BM_PickerReady_VCardFiles(benchmark::State &state)
     QDir().mkpath(folder);
     for (int i = 0; i < People; ++i)
         writeFile(folder + u"/%1.vcf"_s.arg(i), card(i));
-    double total = 0;
-    int iterations = 0;
-    for (auto _ : state) {
-        const double ms = openUntilListed();
-        if (ms < 0) {
-            state.SkipWithError("the picker did not list everybody");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        total += ms;
-        ++iterations;
-    }
-    vcardMs = total / iterations;
-    report(state, total, iterations);
+    vcardMs = measure(state);
 }
 
 void BM_PickerReady_EvolutionDataServer(benchmark::State &state)
@@ -98,19 +106,7 @@ void BM_PickerReady_EvolutionDataServer(benchmark::State &state)
         state.SkipWithError(qPrintable(u"Evolution Data Server: "_s + eds.lastError()));
         return;
     }
-    double total = 0;
-    int iterations = 0;
-    for (auto _ : state) {
-        const double ms = openUntilListed();
-        if (ms < 0) {
-            state.SkipWithError("the picker did not list everybody");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        total += ms;
-        ++iterations;
-    }
-    report(state, total, iterations);
+    measure(state);
 }
 
 } // namespace
