@@ -89,6 +89,19 @@ void BM_Cancel(benchmark::State &state)
     }
 }
 
+// The look after every change and firing, none due: the time of each
+// reminder's next moment, the earliest armed.
+void BM_CheckPass(benchmark::State &state)
+{
+    auto center = fullCenter();
+    center->start();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        center->scheduleCheck();
+        QCoreApplication::processEvents();
+    }
+}
+
 // The schedule's own withdrawal: list, compare every ID, cancel the match.
 void BM_CancelReminders(benchmark::State &state)
 {
@@ -108,6 +121,7 @@ BENCHMARK(BM_List)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Schedule)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Cancel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CancelReminders)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckPass)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

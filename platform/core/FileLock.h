@@ -18,6 +18,8 @@ public:
 
     // Exclusive; waits for it when wait is true.
     bool lock(bool wait);
+    // False when the lock file could not be opened: nothing can be locked.
+    bool isOpen() const { return mFd >= 0; }
     void unlock();
 
     // Writes the holder's process id into the file, for people and tests.

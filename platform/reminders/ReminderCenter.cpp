@@ -16,6 +16,7 @@
 #include <QTimeZone>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,12 +31,15 @@ ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     : QObject(parent)
     , mPath(registryPath)
     , mLock(std::make_unique<FileLock>(registryPath + u".lock"_s))
+    , mTryAgain(new QTimer(this))
     , mTimer(new WallClockTimer(this))
 {
+    mTryAgain->setSingleShot(true);
+    connect(mTryAgain, &QTimer::timeout, this, &ReminderCenter::onTryAgain);
     connect(mTimer, &WallClockTimer::timeout, this, &ReminderCenter::scheduleCheck);
     connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
-    const auto registry = useRegistry();
-    removeStaleTemporaries(mPath);
+    if (!useRegistry())
+        load(false);
 }
 
 ReminderCenter::~ReminderCenter() = default;
@@ -48,17 +52,73 @@ QString ReminderCenter::defaultRegistryPath()
 std::shared_ptr<void> ReminderCenter::useRegistry()
 {
     // Nested uses share the outer one's lock and reading.
-    if (mRegistryUses++ == 0) {
-        mLock->lock(true);
+    if (mRegistryUses == 0) {
+        // Without a lock file (it was refused, said in the log) the registry
+        // is used as it is, and load() says whether it may be written.
+        if (!mLock->lock(false) && mLock->isOpen()) {
+            tryAgainLater();
+            return nullptr;
+        }
+        mTryAgain->setInterval(0);
         const QByteArray before = mKnownFile;
         rememberFile();
-        if (before.isNull() || before != mKnownFile)
+        if (!mReadLocked || before != mKnownFile) {
             load();
+            for (const Change &unwritten : std::as_const(mUnwritten))
+                apply(unwritten);
+        }
+        if (!mReadLocked) {
+            mReadLocked = true;
+            removeStaleTemporaries(mPath);
+        }
+        if (!mUnwritten.isEmpty()) {
+            mUnwritten.clear();
+            save();
+        }
     }
-    return std::shared_ptr<void>(nullptr, [this](void *) {
+    ++mRegistryUses;
+    return std::shared_ptr<void>(this, [this](void *) {
         if (--mRegistryUses == 0)
             mLock->unlock();
     });
+}
+
+void ReminderCenter::tryAgainLater()
+{
+    // The other process holds the registry for a reading or a write, rarely
+    // longer than a parse: soon at first, then less and less often.
+    if (mTryAgain->isActive())
+        return;
+    mTryAgain->start(qBound(5, mTryAgain->interval() * 2, 200));
+}
+
+void ReminderCenter::onTryAgain()
+{
+    if (useRegistry())
+        scheduleCheck();
+}
+
+void ReminderCenter::change(Change change)
+{
+    apply(change);
+    mUnwritten.append(std::move(change));
+    if (useRegistry())
+        scheduleCheck();
+}
+
+void ReminderCenter::apply(const Change &change)
+{
+    if (!change.withdrawn.isEmpty()) {
+        mEntries.removeIf([&change](const Entry &entry) {
+            return entry.reminder.identifier == change.withdrawn;
+        });
+        return;
+    }
+    const QString &identifier = change.added.reminder.identifier;
+    if (std::none_of(mEntries.cbegin(), mEntries.cend(), [&identifier](const Entry &entry) {
+            return entry.reminder.identifier == identifier;
+        }))
+        mEntries.append(change.added);
 }
 
 void ReminderCenter::rememberFile()
@@ -79,19 +139,28 @@ void ReminderCenter::rememberFile()
 
 void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
 {
-    const auto registry = useRegistry();
-    Entry entry{reminder, 0, {}, {}};
-    entry.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    entry.reminder.fireDate = reminder.fireDate.toUTC();
-    refresh(entry, QTimeZone::systemTimeZone());
-    mEntries.append(entry);
-    save();
-    scheduleCheck();
+    Change added{{reminder, 0, {}, {}}, {}};
+    added.added.reminder.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    added.added.reminder.fireDate = reminder.fireDate.toUTC();
+    refresh(added.added, QTimeZone::systemTimeZone());
+    change(std::move(added));
 }
 
 QList<Reminder> ReminderCenter::scheduledLocalNotifications()
 {
     const auto registry = useRegistry();
+    if (!registry) {
+        // The file as it stands, with what is not yet written.
+        QByteArray known = mKnownFile;
+        rememberFile();
+        if (known != mKnownFile) {
+            load(false);
+            for (const Change &unwritten : std::as_const(mUnwritten))
+                apply(unwritten);
+        }
+        // Read again under the lock, where damage may be kept aside.
+        mKnownFile = known;
+    }
     QList<Reminder> reminders;
     reminders.reserve(mEntries.size());
     for (const Entry &entry : mEntries)
@@ -101,14 +170,9 @@ QList<Reminder> ReminderCenter::scheduledLocalNotifications()
 
 void ReminderCenter::cancelLocalNotification(const Reminder &reminder)
 {
-    const auto registry = useRegistry();
-    const auto removed = mEntries.removeIf([&reminder](const Entry &entry) {
-        return entry.reminder.identifier == reminder.identifier;
-    });
-    if (removed == 0)
+    if (reminder.identifier.isEmpty())
         return;
-    save();
-    scheduleCheck();
+    change({{}, reminder.identifier});
 }
 
 void ReminderCenter::start()
@@ -127,15 +191,19 @@ QString ReminderCenter::freeNameBeside(const QString &what) const
     return name;
 }
 
-void ReminderCenter::load()
+void ReminderCenter::load(bool locked)
 {
     mEntries.clear();
     rememberFile();
+    bool problems = false;
     const QString folder = QFileInfo(mPath).absolutePath();
     QString reason;
     if (QFileInfo::exists(folder) && !isOwnedByUser(folder, &reason)) {
-        mUnusable = reason;
-        log("Reminders are not used: %@", reason);
+        if (locked && mUnusable != reason) {
+            mUnusable = reason;
+            log("Reminders are not used: %@", reason);
+            Q_EMIT problemsFound();
+        }
         return;
     }
     struct stat info = {};
@@ -152,6 +220,8 @@ void ReminderCenter::load()
         else if (root)
             error = u"the root is not an array"_s;
     }
+    if (!list && !locked)
+        return;
     if (!list) {
         // Keep the file for whoever can repair it; a fresh registry starts.
         // The name is one nothing has, and the move never replaces anything.
@@ -175,6 +245,7 @@ void ReminderCenter::load()
         } else {
             log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
         }
+        Q_EMIT problemsFound();
         return;
     }
     QVariantList damaged;
@@ -195,7 +266,8 @@ void ReminderCenter::load()
         }
         mEntries.append(entry);
     }
-    if (!damaged.isEmpty()) {
+    if (!damaged.isEmpty() && locked) {
+        problems = true;
         // Kept where the next save cannot reach them.
         const QString keptAs = freeNameBeside(u"damaged"_s);
         if (writeFileAtomically(keptAs, PropertyList::serialize(damaged), &error, false)) {
@@ -209,6 +281,8 @@ void ReminderCenter::load()
             log("Reminders are not used: %@", mUnusable);
         }
     }
+    if (problems)
+        Q_EMIT problemsFound();
 }
 
 QByteArray ReminderCenter::serialize(const Entry &entry)
@@ -262,13 +336,15 @@ void ReminderCenter::check()
     if (mFiringAllowed && !mFiringAllowed()) {
         // Someone else fires now (the app), but its timer cannot wake a
         // sleeping device: the alarm stays armed for the next moment to come.
-        const auto registry = useRegistry();
-        arm(Clock::now());
+        if (const auto registry = useRegistry())
+            arm(Clock::now());
         return;
     }
     // The registry is let go before anyone hears of the reminder.
     const std::optional<Reminder> fired = [this]() -> std::optional<Reminder> {
         const auto registry = useRegistry();
+        if (!registry)
+            return std::nullopt; // again once it is free
         const QDateTime now = Clock::now();
         // The zone may have changed since the last look; once per look.
         const QTimeZone deviceZone = QTimeZone::systemTimeZone();

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -25,7 +26,11 @@ class WallClockTimer;
 // Several processes may share the registry (the app and the resident
 // reminder service): every change, and every firing, happens under a lock
 // on the registry and starts from the file as it is on disk, so a reminder
-// one of them fired or withdrew is gone for the other too.
+// one of them fired or withdrew is gone for the other too. Nobody waits for
+// that lock: while the other process holds it, a change is made in memory
+// at once and written when the lock is free (tried again from the event
+// loop), and a reading is taken from the file as it stands (it is only ever
+// replaced whole).
 class ReminderCenter : public QObject {
     Q_OBJECT
 
@@ -68,6 +73,9 @@ public:
 Q_SIGNALS:
     // A reminder's moment came. One per turn of the event loop.
     void reminderFired(const platform::Reminder &reminder);
+    // A reading of the registry kept something aside or found it unusable
+    // (see keptAsidePath() and the others).
+    void problemsFound();
 
 private:
     struct Entry {
@@ -77,10 +85,24 @@ private:
         QByteArray stored;      // its part of the registry file, kept ready
     };
 
-    // Takes the registry lock and reads the file again if another process
-    // changed it; the lock is held until the returned guard goes.
+    // A change not yet written: a reminder to add, or an identifier to
+    // withdraw.
+    struct Change {
+        Entry added;
+        QString withdrawn;
+    };
+
+    // Takes the registry lock if it is free, reads the file again if another
+    // process changed it and writes the changes made meanwhile; the lock is
+    // held until the returned guard goes. Null, and another try soon, while
+    // someone else holds it.
     std::shared_ptr<void> useRegistry();
-    void load();
+    void tryAgainLater();
+    void onTryAgain();
+    void change(Change change);
+    void apply(const Change &change);
+    // Reads the file; only under the lock may it keep anything aside.
+    void load(bool locked = true);
     // A name beside the registry that nothing has yet.
     QString freeNameBeside(const QString &what) const;
     void save();
@@ -104,6 +126,10 @@ private:
     int mDamagedCount = 0;
     QString mUnusable;
     QList<Entry> mEntries;
+    QList<Change> mUnwritten;
+    // Whether the file has been read under the lock at least once.
+    bool mReadLocked = false;
+    QTimer *mTryAgain;
     WallClockTimer *mTimer;
     bool mStarted = false;
     bool mCheckPending = false;

@@ -188,14 +188,23 @@ void Application::openReminders()
     if (mFirstExpose)
         mFirstExpose->removeEventFilter(this);
     ReminderCenter *center = reminderCenter();
-    if (!center->keptAsidePath().isEmpty()) {
+    // Found now, or once the reminder service lets go of the registry.
+    connect(center, &ReminderCenter::problemsFound, this, &Application::reportRegistryProblems);
+    reportRegistryProblems();
+    center->start();
+}
+
+void Application::reportRegistryProblems()
+{
+    const ReminderCenter *center = mReminders;
+    if (center->keptAsidePath() != mReported.keptAside && !center->keptAsidePath().isEmpty()) {
         AlertView::show(u"Velkari"_s,
                         tr("The registered reminders could not be read. The file was kept as "
                            "%1; reminders registered before are not in effect.")
                             .arg(center->keptAsidePath()),
                         nullptr, u"OK"_s);
     }
-    if (center->damagedEntries() > 0) {
+    if (center->damagedEntriesPath() != mReported.damaged && center->damagedEntries() > 0) {
         AlertView::show(u"Velkari"_s,
                         tr("%n registered reminder(s) could not be read and are not in effect. "
                            "They were kept as %1.",
@@ -203,13 +212,13 @@ void Application::openReminders()
                             .arg(center->damagedEntriesPath()),
                         nullptr, u"OK"_s);
     }
-    if (!center->unusableReason().isEmpty()) {
+    if (center->unusableReason() != mReported.unusable && !center->unusableReason().isEmpty()) {
         AlertView::show(u"Velkari"_s,
                         tr("Reminders cannot be registered: %1. The file is left as it is.")
                             .arg(center->unusableReason()),
                         nullptr, u"OK"_s);
     }
-    center->start();
+    mReported = {center->keptAsidePath(), center->damagedEntriesPath(), center->unusableReason()};
 }
 
 bool Application::eventFilter(QObject *watched, QEvent *event)

@@ -101,6 +101,8 @@ private:
     // Reads the registry, tells the user what could not be read, and starts
     // firing: once, after the first rows are drawn.
     void openReminders();
+    // Tells the user what a reading of the registry kept aside, once each.
+    void reportRegistryProblems();
     static constexpr int FirstPaintWaitMs = 1000;
     void reminderFired(const Reminder &reminder);
     void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
@@ -125,6 +127,9 @@ private:
     std::unique_ptr<FileLock> mPresence;
     ReminderCenter *mReminders = nullptr;
     bool mRemindersOpen = false;
+    struct {
+        QString keptAside, damaged, unusable;
+    } mReported;
     QPointer<QWindow> mFirstExpose;
     DesktopNotifications *mNotifications = nullptr;
     // Reminders that came while the app was starting, or whose notification

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/core/FileLock.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
@@ -77,6 +78,7 @@ private Q_SLOTS:
     void survivesANewCenter();
     void passedWhileClosedFiresOnceAtStart();
     void cancelWithdrawsOnlyThatOne();
+    void nobodyWaitsForTheOtherProcess();
     void unreadableRegistryIsKeptAside();
     void hostileRegistryIsNeverWrittenThrough_data();
     void hostileRegistryIsNeverWrittenThrough();
@@ -321,6 +323,52 @@ void TestReminderCenter::cancelWithdrawsOnlyThatOne()
     center.cancelLocalNotification(all[1]); // already gone
     QCOMPARE(center.scheduledLocalNotifications().size(), 2);
     QCOMPARE(ReminderCenter().scheduledLocalNotifications(), (QList<Reminder>{all[0], all[2]}));
+}
+
+// The other process (the reminder service) holds the registry; the window's
+// thread must go on, and nothing done meanwhile may be lost or done twice.
+void TestReminderCenter::nobodyWaitsForTheOtherProcess()
+{
+    TestEnvironment env;
+    MockClock clock;
+    const QString path = ReminderCenter::defaultRegistryPath();
+    ReminderCenter center;
+    const QDateTime now = platform::Clock::now();
+    center.scheduleLocalNotification(reminder(u"due"_s, now.addSecs(10)));
+    center.scheduleLocalNotification(reminder(u"withdrawn"_s, now.addSecs(60)));
+    platform::FileLock other(path + u".lock"_s);
+    QVERIFY(other.lock(false));
+
+    center.scheduleLocalNotification(reminder(u"added"_s, now.addSecs(60)));
+    center.cancelLocalNotification(center.scheduledLocalNotifications().at(1));
+    QSignalSpy fired(&center, &ReminderCenter::reminderFired);
+    center.start();
+    clock.advance(11);
+    QTest::qWait(50);
+    QCOMPARE(fired.size(), 0);
+    QCOMPARE(ids(center.scheduledLocalNotifications()), (QStringList{u"due"_s, u"added"_s}));
+    // Read as the file stands: the changes wait for the lock.
+    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
+             (QStringList{u"due"_s, u"withdrawn"_s}));
+
+    other.unlock();
+    QTRY_COMPARE(fired.size(), 1);
+    QCOMPARE(firedIds(fired), QStringList{u"due"_s});
+    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()), QStringList{u"added"_s});
+    QTest::qWait(50);
+    QCOMPARE(fired.size(), 1);
+
+    // What only a locked reading may do (keep a damaged file aside) is done,
+    // and told, once the lock is free.
+    QVERIFY(writeFile(path, "<plist><array><dict>"));
+    QVERIFY(other.lock(false));
+    ReminderCenter late;
+    QSignalSpy problems(&late, &ReminderCenter::problemsFound);
+    QVERIFY(late.keptAsidePath().isEmpty());
+    QVERIFY(QFileInfo::exists(path));
+    other.unlock();
+    QTRY_COMPARE(problems.size(), 1);
+    QVERIFY(QFileInfo::exists(late.keptAsidePath()));
 }
 
 void TestReminderCenter::unreadableRegistryIsKeptAside()
