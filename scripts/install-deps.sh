@@ -26,6 +26,8 @@ PACKAGES="
     libcap2-bin
     appstream
     desktop-file-utils
+    systemd
+    man-db
     libebook1.2-dev
     evolution-data-server
 "

@@ -64,6 +64,18 @@ for row in "system|/usr|$tmp/root|velkari" \
         program=$(value "${file%|*}" "${file#*|}")
         [ -x "$root$program" ] || fail "$name: ${file%|*} starts $program, which is not installed"
     done
+    # systemd's own reading of the unit, where the program it starts is
+    # really there: the home's install. What it only warns about (a key it
+    # ignores) fails too.
+    if [ -z "$destdir" ]; then
+        mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
+        if ! XDG_RUNTIME_DIR="$tmp/run" MANPATH="$share/man" systemd-analyze --user verify \
+            "$prefix/lib/systemd/user/velkari-reminders.service" >"$tmp/verify" 2>&1 ||
+            [ -s "$tmp/verify" ]; then
+            cat "$tmp/verify"
+            fail "$name: systemd-analyze verify"
+        fi
+    fi
     icon=$(value "$app" Icon)
     [ -f "$share/icons/hicolor/48x48/apps/$icon.png" ] &&
         [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] ||
