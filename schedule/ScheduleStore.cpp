@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <future>
+
 using namespace Qt::Literals::StringLiterals;
 using platform::log;
 
@@ -41,9 +43,25 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     }
 
     QString error;
+    if (mPrepared.valid())
+        mPrepared.wait();
+    mPrepared = {};
     mSavedRecords.clear();
     mSavedBytes.clear();
     mListValue = platform::PropertyList::readArrayFile(mDataPathValue, &error);
+    if (mListValue && !mListValue->isEmpty()) {
+        // Qt's shared data is safe to read from two threads; the list that
+        // the app changes detaches from this copy, which goes with the work.
+        mPrepared = std::async(std::launch::async, [list = *mListValue]() mutable {
+            const QVariantList records = std::move(list);
+            Prepared prepared;
+            prepared.records.reserve(size_t(records.size()));
+            prepared.bytes.reserve(records.size());
+            for (const QVariant &record : records)
+                keep(record, prepared.records, prepared.bytes);
+            return prepared;
+        });
+    }
     if (!mListValue && !report.creationFailed) {
         // The file is there but is no list: leave it exactly as it is.
         log("Cannot read %@: %@", mDataPathValue, error);
@@ -81,10 +99,25 @@ const void *sharedData(const QVariant &record)
 
 } // namespace
 
+void ScheduleStore::keep(const QVariant &record, std::vector<QVariantList> &records,
+                         QList<QByteArray> &bytes)
+{
+    const void *data = sharedData(record);
+    records.push_back(data ? *static_cast<const QVariantList *>(record.constData())
+                           : QVariantList());
+    bytes.append(platform::PropertyList::serializeArrayElement(record));
+}
+
 QByteArray ScheduleStore::document() const
 {
     if (!mListValue)
         return {};
+    if (mPrepared.valid()) {
+        // Waits only for what is left of it.
+        Prepared prepared = mPrepared.get();
+        mSavedRecords = std::move(prepared.records);
+        mSavedBytes = std::move(prepared.bytes);
+    }
     const QVariantList &list = *mListValue;
     std::vector<QVariantList> records;
     QList<QByteArray> bytes;
@@ -106,11 +139,8 @@ QByteArray ScheduleStore::document() const
                 break;
             }
         }
-        if (!found) {
-            records.push_back(data ? *static_cast<const QVariantList *>(record.constData())
-                                   : QVariantList());
-            bytes.append(platform::PropertyList::serializeArrayElement(record));
-        }
+        if (!found)
+            keep(record, records, bytes);
     }
     mSavedRecords = std::move(records);
     mSavedBytes = std::move(bytes);

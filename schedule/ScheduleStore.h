@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -64,6 +65,15 @@ private:
     // shared with the copy here.
     mutable std::vector<QVariantList> mSavedRecords;
     mutable QList<QByteArray> mSavedBytes;
+    // The records' parts of the file, made on another core right after a
+    // load, so the first save costs no more than the later ones.
+    struct Prepared {
+        std::vector<QVariantList> records;
+        QList<QByteArray> bytes;
+    };
+    static void keep(const QVariant &record, std::vector<QVariantList> &records,
+                     QList<QByteArray> &bytes);
+    mutable std::future<Prepared> mPrepared;
     QString mDataPathValue;
 };
 
