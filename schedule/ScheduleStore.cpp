@@ -15,6 +15,26 @@ using platform::log;
 
 namespace velkari {
 
+ScheduleStore::~ScheduleStore()
+{
+    stopPreparing();
+}
+
+void ScheduleStore::stopPreparing()
+{
+    if (mStopPreparing)
+        *mStopPreparing = true;
+    if (mPrepared.valid())
+        mPrepared.wait();
+    mPrepared = {};
+}
+
+void ScheduleStore::finishPreparing() const
+{
+    if (mPrepared.valid())
+        mPrepared.wait();
+}
+
 ScheduleStore::LoadReport ScheduleStore::LoadData()
 {
     LoadReport report;
@@ -43,24 +63,27 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     }
 
     QString error;
-    if (mPrepared.valid())
-        mPrepared.wait();
-    mPrepared = {};
+    stopPreparing();
     mSavedRecords.clear();
     mSavedBytes.clear();
     mListValue = platform::PropertyList::readArrayFile(mDataPathValue, &error);
     if (mListValue && !mListValue->isEmpty()) {
         // Qt's shared data is safe to read from two threads; the list that
         // the app changes detaches from this copy, which goes with the work.
-        mPrepared = std::async(std::launch::async, [list = *mListValue]() mutable {
-            const QVariantList records = std::move(list);
-            Prepared prepared;
-            prepared.records.reserve(size_t(records.size()));
-            prepared.bytes.reserve(records.size());
-            for (const QVariant &record : records)
-                keep(record, prepared.records, prepared.bytes);
-            return prepared;
-        });
+        mStopPreparing = std::make_shared<std::atomic_bool>(false);
+        mPrepared =
+            std::async(std::launch::async, [list = *mListValue, stop = mStopPreparing]() mutable {
+                const QVariantList records = std::move(list);
+                Prepared prepared;
+                prepared.records.reserve(size_t(records.size()));
+                prepared.bytes.reserve(records.size());
+                for (const QVariant &record : records) {
+                    if (stop->load(std::memory_order_relaxed))
+                        break;
+                    keep(record, prepared.records, prepared.bytes);
+                }
+                return prepared;
+            });
     }
     if (!mListValue && !report.creationFailed) {
         // The file is there but is no list: leave it exactly as it is.

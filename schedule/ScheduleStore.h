@@ -6,7 +6,9 @@
 #include <QString>
 #include <QVariantList>
 
+#include <atomic>
 #include <future>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,6 +19,11 @@ namespace velkari {
 // and nothing is written, so an unreadable file is never overwritten.
 class ScheduleStore {
 public:
+    ScheduleStore() = default;
+    ~ScheduleStore();
+    ScheduleStore(const ScheduleStore &) = delete;
+    ScheduleStore &operator=(const ScheduleStore &) = delete;
+
     // The file's name begins with a space.
     static inline const QString DataFileName = QStringLiteral(" Velkari.dat");
 
@@ -43,9 +50,17 @@ public:
     // Writes the whole list atomically; a failure leaves the previous file.
     SaveResult SaveData() const;
 
+    // After a load, each record's part of the file is made on another core
+    // for the first save; this waits until it is done (measurements do).
+    void finishPreparing() const;
+
     std::optional<QVariantList> &mList() { return mListValue; }
     const std::optional<QVariantList> &mList() const { return mListValue; }
-    void setMList(std::optional<QVariantList> list) { mListValue = std::move(list); }
+    void setMList(std::optional<QVariantList> list)
+    {
+        stopPreparing();
+        mListValue = std::move(list);
+    }
 
     const QString &mDataPath() const { return mDataPathValue; }
     void setMDataPath(const QString &path) { mDataPathValue = path; }
@@ -73,7 +88,9 @@ private:
     };
     static void keep(const QVariant &record, std::vector<QVariantList> &records,
                      QList<QByteArray> &bytes);
+    void stopPreparing();
     mutable std::future<Prepared> mPrepared;
+    std::shared_ptr<std::atomic_bool> mStopPreparing;
     QString mDataPathValue;
 };
 
