@@ -2,13 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1">
 <context>
-    <name>Properties</name>
-    <message>
-        <source>This schedule can&apos;t be saved: %1 could not be read.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>StoreAlerts</name>
     <message>
         <source>Failed to read %1!
@@ -34,28 +27,12 @@ Please check permissions of the folder</source>
         <source>The registered reminders could not be read. The file was kept as %1; reminders registered before are not in effect.</source>
         <translation type="unfinished"></translation>
     </message>
-    <message numerus="yes">
-        <source>%n registered reminder(s) could not be read and are not in effect. They were kept as %1.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-        </translation>
-    </message>
     <message>
         <source>Reminders cannot be registered: %1. The file is left as it is.</source>
         <translation type="unfinished"></translation>
     </message>
-    <message numerus="yes">
-        <source>Velkari: %n upcoming</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-        </translation>
-    </message>
     <message>
-        <source>Show Velkari</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Quit</source>
+        <source>Registered reminders that could not be read: %1. They are not in effect and were kept as %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -221,18 +198,6 @@ Please check permissions of the folder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No contacts yet.
-
-Velkari reads the vCard files (.vcf) of KDE&apos;s contacts in
-
-%1
-
-and the contacts you export from your phone or mail program as vCard files. Put them in
-
-%2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Open the contacts folder</source>
         <translation type="unfinished"></translation>
     </message>
@@ -248,6 +213,22 @@ and the contacts you export from your phone or mail program as vCard files. Put 
         <source>No phone numbers.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading contacts…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No contacts yet.
+
+Velkari shows the contacts of GNOME Contacts (Evolution Data Server), the vCard files (.vcf) of KDE&apos;s contacts in
+
+%1
+
+and the contacts you export from your phone or mail program as vCard files. Put them in
+
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>platform::SmsTransport</name>
@@ -261,9 +242,33 @@ and the contacts you export from your phone or mail program as vCard files. Put 
     </message>
 </context>
 <context>
+    <name>platform::Tray</name>
+    <message>
+        <source>Show Velkari</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Velkari: %n upcoming</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>platform::Window</name>
     <message>
         <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velkari::Properties</name>
+    <message>
+        <source>This schedule can&apos;t be saved: %1 could not be read.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

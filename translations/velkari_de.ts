@@ -2,13 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>Properties</name>
-    <message>
-        <source>This schedule can&apos;t be saved: %1 could not be read.</source>
-        <translation>Dieser Termin kann nicht gespeichert werden: %1 konnte nicht gelesen werden.</translation>
-    </message>
-</context>
-<context>
     <name>StoreAlerts</name>
     <message>
         <source>Failed to read %1!
@@ -36,31 +29,13 @@ Bitte prüfen Sie die Berechtigungen des Ordners</translation>
         <source>The registered reminders could not be read. The file was kept as %1; reminders registered before are not in effect.</source>
         <translation>Die eingetragenen Erinnerungen konnten nicht gelesen werden. Die Datei wurde als %1 aufbewahrt; zuvor eingetragene Erinnerungen gelten nicht.</translation>
     </message>
-    <message numerus="yes">
-        <source>%n registered reminder(s) could not be read and are not in effect. They were kept as %1.</source>
-        <translation>
-            <numerusform>%n eingetragene Erinnerung konnte nicht gelesen werden und gilt nicht. Sie wurde als %1 aufbewahrt.</numerusform>
-            <numerusform>%n eingetragene Erinnerungen konnten nicht gelesen werden und gelten nicht. Sie wurden als %1 aufbewahrt.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Reminders cannot be registered: %1. The file is left as it is.</source>
         <translation>Erinnerungen können nicht eingetragen werden: %1. Die Datei bleibt, wie sie ist.</translation>
     </message>
-    <message numerus="yes">
-        <source>Velkari: %n upcoming</source>
-        <translation>
-            <numerusform>Velkari: %n anstehend</numerusform>
-            <numerusform>Velkari: %n anstehend</numerusform>
-        </translation>
-    </message>
     <message>
-        <source>Show Velkari</source>
-        <translation>Velkari zeigen</translation>
-    </message>
-    <message>
-        <source>Quit</source>
-        <translation>Beenden</translation>
+        <source>Registered reminders that could not be read: %1. They are not in effect and were kept as %2.</source>
+        <translation>Eingetragene Erinnerungen, die nicht gelesen werden konnten: %1. Sie gelten nicht und wurden als %2 aufbewahrt.</translation>
     </message>
 </context>
 <context>
@@ -225,26 +200,6 @@ Bitte prüfen Sie die Berechtigungen des Ordners</translation>
         <translation>Niemand passt.</translation>
     </message>
     <message>
-        <source>No contacts yet.
-
-Velkari reads the vCard files (.vcf) of KDE&apos;s contacts in
-
-%1
-
-and the contacts you export from your phone or mail program as vCard files. Put them in
-
-%2</source>
-        <translation>Noch keine Kontakte.
-
-Velkari liest die vCard-Dateien (.vcf) der KDE-Kontakte in
-
-%1
-
-und die Kontakte, die Sie aus Ihrem Telefon oder E-Mail-Programm als vCard-Dateien exportieren. Legen Sie sie ab in
-
-%2</translation>
-    </message>
-    <message>
         <source>Open the contacts folder</source>
         <translation>Kontakteordner öffnen</translation>
     </message>
@@ -260,6 +215,30 @@ und die Kontakte, die Sie aus Ihrem Telefon oder E-Mail-Programm als vCard-Datei
         <source>No phone numbers.</source>
         <translation>Keine Telefonnummern.</translation>
     </message>
+    <message>
+        <source>Reading contacts…</source>
+        <translation>Kontakte werden gelesen…</translation>
+    </message>
+    <message>
+        <source>No contacts yet.
+
+Velkari shows the contacts of GNOME Contacts (Evolution Data Server), the vCard files (.vcf) of KDE&apos;s contacts in
+
+%1
+
+and the contacts you export from your phone or mail program as vCard files. Put them in
+
+%2</source>
+        <translation>Noch keine Kontakte.
+
+Velkari zeigt die Kontakte von GNOME Kontakte (Evolution Data Server), die vCard-Dateien (.vcf) der KDE-Kontakte in
+
+%1
+
+und die Kontakte, die Sie aus Ihrem Telefon oder Mailprogramm als vCard-Dateien exportieren. Legen Sie sie ab in
+
+%2</translation>
+    </message>
 </context>
 <context>
     <name>platform::SmsTransport</name>
@@ -273,10 +252,35 @@ und die Kontakte, die Sie aus Ihrem Telefon oder E-Mail-Programm als vCard-Datei
     </message>
 </context>
 <context>
+    <name>platform::Tray</name>
+    <message>
+        <source>Show Velkari</source>
+        <translation>Velkari zeigen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message numerus="yes">
+        <source>Velkari: %n upcoming</source>
+        <translation>
+            <numerusform>Velkari: %n anstehend</numerusform>
+            <numerusform>Velkari: %n anstehend</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>platform::Window</name>
     <message>
         <source>Quit</source>
         <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>velkari::Properties</name>
+    <message>
+        <source>This schedule can&apos;t be saved: %1 could not be read.</source>
+        <translation>Dieser Termin kann nicht gespeichert werden: %1 konnte nicht gelesen werden.</translation>
     </message>
 </context>
 </TS>

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QEvent>
+#include <QLocale>
 #include <QTimer>
 #include <QWindow>
 
@@ -205,12 +206,12 @@ void Application::reportRegistryProblems()
                         nullptr, u"OK"_s);
     }
     if (center->damagedEntriesPath() != mReported.damaged && center->damagedEntries() > 0) {
-        AlertView::show(u"Velkari"_s,
-                        tr("%n registered reminder(s) could not be read and are not in effect. "
-                           "They were kept as %1.",
-                           nullptr, center->damagedEntries())
-                            .arg(center->damagedEntriesPath()),
-                        nullptr, u"OK"_s);
+        AlertView::show(
+            u"Velkari"_s,
+            tr("Registered reminders that could not be read: %1. They are not in "
+               "effect and were kept as %2.")
+                .arg(QLocale().toString(center->damagedEntries()), center->damagedEntriesPath()),
+            nullptr, u"OK"_s);
     }
     if (center->unusableReason() != mReported.unusable && !center->unusableReason().isEmpty()) {
         AlertView::show(u"Velkari"_s,
