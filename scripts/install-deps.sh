@@ -14,6 +14,7 @@ PACKAGES="
     qt6-base-dev-tools
     qt6-svg-dev
     qt6-l10n-tools
+    qt6-translations-l10n
     libbenchmark-dev
     libplist-dev
     pkgconf

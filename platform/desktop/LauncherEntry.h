@@ -11,7 +11,6 @@ namespace platform {
 namespace LauncherEntry {
 
 inline constexpr char ApplicationUri[] = "application://" VELKARI_APP_ID ".desktop";
-inline constexpr char ObjectPath[] = "/com/canonical/unity/launcherentry/velkari";
 
 // Announces the count on the bus; a count of zero or less hides it. Returns
 // false when the bus is not connected, which is no error for the caller.

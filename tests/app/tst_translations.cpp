@@ -72,6 +72,10 @@ void TestTranslations::initTestCase()
     if (auto *search = picker->view()->findChild<QLineEdit *>(u"search"_s))
         mShown[u"picker search"_s] = search->placeholderText();
 
+    mShown[u"tray Show"_s] = QCoreApplication::translate("platform::Tray", "Show Velkari");
+    // Qt's own, as a text field's context menu asks for it.
+    mShown[u"text field Copy"_s] = QCoreApplication::translate("QLineEdit", "&Copy");
+
     platform::MessageComposer composer;
     mShown[u"composer Cancel"_s] = buttonText(&composer, u"btnCancel"_s);
     mShown[u"composer Send"_s] = buttonText(&composer, u"btnSend"_s);
@@ -88,6 +92,8 @@ void TestTranslations::shownTexts_data()
     QTest::newRow("picker Cancel") << u"picker Cancel"_s << u"Abbrechen"_s;
     QTest::newRow("picker search") << u"picker search"_s << u"Suchen"_s;
     QTest::newRow("window Quit") << u"window Quit"_s << u"Beenden"_s;
+    QTest::newRow("tray Show") << u"tray Show"_s << u"Velkari zeigen"_s;
+    QTest::newRow("text field menu") << u"text field Copy"_s << u"&Kopieren"_s;
     // The app's own, unchanged.
     QTest::newRow("form Cancel") << u"form Cancel"_s << u"Cancel"_s;
     QTest::newRow("form Save") << u"form Save"_s << u"Save"_s;
