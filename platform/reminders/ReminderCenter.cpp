@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimeZone>
 #include <QUuid>
 
@@ -42,7 +43,19 @@ ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
         load(false);
 }
 
-ReminderCenter::~ReminderCenter() = default;
+ReminderCenter::~ReminderCenter()
+{
+    // What was changed while the other process held the registry is written
+    // before we go; it holds it for a reading, not for seconds.
+    for (int attempt = 0; !mUnwritten.isEmpty() && attempt < 300; ++attempt) {
+        if (useRegistry())
+            break;
+        QThread::msleep(10);
+    }
+    if (!mUnwritten.isEmpty())
+        log("%d changes to the reminders are lost: %@ stayed locked", int(mUnwritten.size()),
+            mPath);
+}
 
 QString ReminderCenter::defaultRegistryPath()
 {

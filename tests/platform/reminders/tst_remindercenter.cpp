@@ -10,10 +10,12 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimeZone>
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -357,6 +359,21 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()), QStringList{u"added"_s});
     QTest::qWait(50);
     QCOMPARE(fired.size(), 1);
+
+    // A change the app made while it waited is written before it goes.
+    QVERIFY(other.lock(false));
+    std::thread release;
+    {
+        ReminderCenter leaving;
+        leaving.scheduleLocalNotification(reminder(u"last"_s, now.addSecs(60)));
+        release = std::thread([&other] {
+            QThread::msleep(100);
+            other.unlock();
+        });
+    }
+    release.join();
+    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
+             (QStringList{u"added"_s, u"last"_s}));
 
     // What only a locked reading may do (keep a damaged file aside) is done,
     // and told, once the lock is free.
