@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -123,13 +122,6 @@ void BM_SaveNewSchedule(benchmark::State &state)
             return;
         }
         form->crDate->setDate(platform::Clock::now().addSecs(3600));
-        if (first < 0) {
-            // A person takes longer than this to fill in the form.
-            QElapsedTimer typing;
-            typing.start();
-            while (typing.elapsed() < 500)
-                QApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
         const auto start = std::chrono::steady_clock::now();
         form->btnSave();
         while (list->presentedViewController())
