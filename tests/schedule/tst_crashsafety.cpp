@@ -28,11 +28,13 @@ void TestCrashSafety::killedWriterNeverTearsTheFile()
     QRandomGenerator random(20261207);
     int sawA = 0;
     int sawB = 0;
-    for (int kill = 0; kill < 40; ++kill) {
+    // Forty kills at least, more while a busy machine has not yet let the
+    // writer reach both versions.
+    for (int kill = 0; kill < 200 && (kill < 40 || sawA == 0 || sawB == 0); ++kill) {
         QProcess writer;
         writer.start(QStringLiteral(STORE_WRITER), {u"800"_s});
         QVERIFY(writer.waitForStarted());
-        QTest::qWait(int(random.bounded(5, 60)));
+        QTest::qWait(int(random.bounded(5, 60 + kill)));
         ::kill(pid_t(writer.processId()), SIGKILL);
         QVERIFY(writer.waitForFinished(5000));
 
