@@ -2,6 +2,122 @@
 <!DOCTYPE TS>
 <TS version="2.1">
 <context>
+    <name>EditProps</name>
+    <message>
+        <source>Edit Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a contact</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recipient</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No number yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Phone number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear the message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done typing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repeat mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose how it repeats</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Velkari</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Properties</name>
+    <message>
+        <source>New Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a contact</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recipient</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No number yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Phone number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear the message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done typing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repeat mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose how it repeats</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RepeatMode</name>
+    <message>
+        <source>Repeat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repeat modes</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>StoreAlerts</name>
     <message>
         <source>Failed to read %1!
@@ -11,6 +127,37 @@ The file is left as it is; new schedules can&apos;t be saved until it is repaire
     <message>
         <source>Failed to save %1!
 Please check permissions of the folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TableCellView</name>
+    <message>
+        <source>Edit schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VelkariViewController</name>
+    <message>
+        <source>Schedules</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Velkari</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No schedules yet.
+Add one with +.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

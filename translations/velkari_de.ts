@@ -2,6 +2,122 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>EditProps</name>
+    <message>
+        <source>Edit Schedule</source>
+        <translation>Termin bearbeiten</translation>
+    </message>
+    <message>
+        <source>Choose a contact</source>
+        <translation>Kontakt wählen</translation>
+    </message>
+    <message>
+        <source>Recipient</source>
+        <translation>Empfänger</translation>
+    </message>
+    <message>
+        <source>No number yet</source>
+        <translation>Noch keine Nummer</translation>
+    </message>
+    <message>
+        <source>Phone number</source>
+        <translation>Telefonnummer</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Nachricht</translation>
+    </message>
+    <message>
+        <source>Clear the message</source>
+        <translation>Nachricht löschen</translation>
+    </message>
+    <message>
+        <source>Done typing</source>
+        <translation>Eingabe beenden</translation>
+    </message>
+    <message>
+        <source>Repeat mode</source>
+        <translation>Wiederholung</translation>
+    </message>
+    <message>
+        <source>Choose how it repeats</source>
+        <translation>Wiederholung wählen</translation>
+    </message>
+    <message>
+        <source>Delete schedule</source>
+        <translation>Termin löschen</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Velkari</source>
+        <translation>Velkari</translation>
+    </message>
+</context>
+<context>
+    <name>Properties</name>
+    <message>
+        <source>New Schedule</source>
+        <translation>Neuer Termin</translation>
+    </message>
+    <message>
+        <source>Choose a contact</source>
+        <translation>Kontakt wählen</translation>
+    </message>
+    <message>
+        <source>Recipient</source>
+        <translation>Empfänger</translation>
+    </message>
+    <message>
+        <source>No number yet</source>
+        <translation>Noch keine Nummer</translation>
+    </message>
+    <message>
+        <source>Phone number</source>
+        <translation>Telefonnummer</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Nachricht</translation>
+    </message>
+    <message>
+        <source>Clear the message</source>
+        <translation>Nachricht löschen</translation>
+    </message>
+    <message>
+        <source>Done typing</source>
+        <translation>Eingabe beenden</translation>
+    </message>
+    <message>
+        <source>Repeat mode</source>
+        <translation>Wiederholung</translation>
+    </message>
+    <message>
+        <source>Choose how it repeats</source>
+        <translation>Wiederholung wählen</translation>
+    </message>
+</context>
+<context>
+    <name>RepeatMode</name>
+    <message>
+        <source>Repeat</source>
+        <translation>Wiederholung</translation>
+    </message>
+    <message>
+        <source>Repeat modes</source>
+        <translation>Wiederholungsarten</translation>
+    </message>
+</context>
+<context>
     <name>StoreAlerts</name>
     <message>
         <source>Failed to read %1!
@@ -14,6 +130,38 @@ Die Datei bleibt, wie sie ist; neue Termine können erst gespeichert werden, wen
 Please check permissions of the folder</source>
         <translation>%1 konnte nicht gespeichert werden!
 Bitte prüfen Sie die Berechtigungen des Ordners</translation>
+    </message>
+</context>
+<context>
+    <name>TableCellView</name>
+    <message>
+        <source>Edit schedule</source>
+        <translation>Termin bearbeiten</translation>
+    </message>
+</context>
+<context>
+    <name>VelkariViewController</name>
+    <message>
+        <source>Schedules</source>
+        <translation>Termine</translation>
+    </message>
+    <message>
+        <source>About Velkari</source>
+        <translation>Über Velkari</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Add schedule</source>
+        <translation>Termin hinzufügen</translation>
+    </message>
+    <message>
+        <source>No schedules yet.
+Add one with +.</source>
+        <translation>Noch keine Termine.
+Fügen Sie mit + einen hinzu.</translation>
     </message>
 </context>
 <context>

@@ -48,6 +48,9 @@ void TestTranslations::initTestCase()
     MockClock clock;
     AppHarness run;
     VelkariViewController *list = run.delegate->viewController();
+    mShown[u"list empty hint"_s] = list->mTableView()->placeholderText();
+    if (auto *add = list->view()->findChild<QWidget *>(u"btnAdd"_s))
+        mShown[u"add button"_s] = add->accessibleName();
     list->btnAdd();
     auto *form = qobject_cast<Properties *>(list->presentedViewController());
     QVERIFY(form);
@@ -94,6 +97,9 @@ void TestTranslations::shownTexts_data()
     QTest::newRow("window Quit") << u"window Quit"_s << u"Beenden"_s;
     QTest::newRow("tray Show") << u"tray Show"_s << u"Velkari zeigen"_s;
     QTest::newRow("text field menu") << u"text field Copy"_s << u"&Kopieren"_s;
+    QTest::newRow("list empty hint")
+        << u"list empty hint"_s << u"Noch keine Termine.\nFügen Sie mit + einen hinzu."_s;
+    QTest::newRow("add button, to a screen reader") << u"add button"_s << u"Termin hinzufügen"_s;
     // The app's own, unchanged.
     QTest::newRow("form Cancel") << u"form Cancel"_s << u"Cancel"_s;
     QTest::newRow("form Save") << u"form Save"_s << u"Save"_s;
