@@ -12,6 +12,7 @@ ModemStandIn::ModemStandIn(const QString &busAddress, const QString &behaviour)
 {
     // Dies with the test, also when the test crashes.
     mProcess.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    mProcess.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     mProcess.start(QStringLiteral(FAKE_SMS_SERVICES), {busAddress, u"modemmanager"_s, behaviour});
     mReady = mProcess.waitForReadyRead(5000) && mProcess.readLine() == "{\"ready\":true}\n";
 }

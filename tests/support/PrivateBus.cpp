@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -59,6 +60,8 @@ PrivateBus::PrivateBus(Services services)
         "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
     config.close();
+    // A test that crashes takes its bus with it.
+    mDaemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     mDaemon.start(u"dbus-daemon"_s,
                   {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address"_s});
     if (mDaemon.waitForStarted(5000) && mDaemon.waitForReadyRead(5000))
