@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/contacts/AddressBook.h"
+#include "support/People.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -15,22 +16,6 @@ using platform::Person;
 using platform::PhoneNumber;
 
 namespace {
-
-// "first / last | label: value | ...", a missing name part as ∅.
-QStringList describe(const QList<Person> &people)
-{
-    QStringList lines;
-    for (const Person &person : people) {
-        auto name = [](const QString &part) {
-            return part.isNull() ? u"∅"_s : part;
-        };
-        QString line = name(person.firstName) + u" / "_s + name(person.lastName);
-        for (const PhoneNumber &number : person.phoneNumbers)
-            line += u" | "_s + number.label + u": "_s + number.value;
-        lines.append(line);
-    }
-    return lines;
-}
 
 // What every reading promises, whatever the bytes: empty when it holds.
 QString brokenPromise(const QList<Person> &people)

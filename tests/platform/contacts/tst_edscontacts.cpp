@@ -9,6 +9,7 @@
 #include "screens/VelkariViewController.h"
 #include "support/AppHarness.h"
 #include "support/EvolutionDataServer.h"
+#include "support/People.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,22 +24,6 @@ namespace {
 QByteArray card(const QByteArray &body)
 {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "END:VCARD\r\n";
-}
-
-// "first / last | label: value ...", a missing name part as ∅.
-QStringList describe(const QList<Person> &people)
-{
-    QStringList lines;
-    for (const Person &person : people) {
-        auto part = [](const QString &text) {
-            return text.isNull() ? u"∅"_s : text;
-        };
-        QString line = part(person.firstName) + u" / "_s + part(person.lastName);
-        for (const platform::PhoneNumber &number : person.phoneNumbers)
-            line += u" | "_s + number.label + u": "_s + number.value;
-        lines.append(line);
-    }
-    return lines;
 }
 
 int rowOf(const PeoplePicker &picker, const QString &displayName)
