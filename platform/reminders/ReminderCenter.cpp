@@ -75,11 +75,8 @@ std::shared_ptr<void> ReminderCenter::useRegistry()
         mTryAgain->setInterval(0);
         const QByteArray before = mKnownFile;
         rememberFile();
-        if (!mReadLocked || before != mKnownFile) {
-            load();
-            for (const Change &unwritten : std::as_const(mUnwritten))
-                apply(unwritten);
-        }
+        if (!mReadLocked || before != mKnownFile)
+            reload(true);
         if (!mReadLocked) {
             mReadLocked = true;
             removeStaleTemporaries(mPath);
@@ -111,27 +108,37 @@ void ReminderCenter::onTryAgain()
         scheduleCheck();
 }
 
+void ReminderCenter::reload(bool locked)
+{
+    load(locked);
+    for (const Change &unwritten : std::as_const(mUnwritten))
+        apply(unwritten);
+}
+
 void ReminderCenter::change(Change change)
 {
-    apply(change);
+    // Withdrawing what is gone already (fired, withdrawn) writes nothing.
+    if (!apply(change))
+        return;
     mUnwritten.append(std::move(change));
     if (useRegistry())
         scheduleCheck();
 }
 
-void ReminderCenter::apply(const Change &change)
+bool ReminderCenter::apply(const Change &change)
 {
     if (!change.withdrawn.isEmpty()) {
-        mEntries.removeIf([&change](const Entry &entry) {
+        return mEntries.removeIf([&change](const Entry &entry) {
             return entry.reminder.identifier == change.withdrawn;
-        });
-        return;
+        }) > 0;
     }
     const QString &identifier = change.added.reminder.identifier;
-    if (std::none_of(mEntries.cbegin(), mEntries.cend(), [&identifier](const Entry &entry) {
+    if (std::any_of(mEntries.cbegin(), mEntries.cend(), [&identifier](const Entry &entry) {
             return entry.reminder.identifier == identifier;
         }))
-        mEntries.append(change.added);
+        return false;
+    mEntries.append(change.added);
+    return true;
 }
 
 void ReminderCenter::rememberFile()
@@ -166,11 +173,8 @@ QList<Reminder> ReminderCenter::scheduledLocalNotifications()
         // The file as it stands, with what is not yet written.
         QByteArray known = mKnownFile;
         rememberFile();
-        if (known != mKnownFile) {
-            load(false);
-            for (const Change &unwritten : std::as_const(mUnwritten))
-                apply(unwritten);
-        }
+        if (known != mKnownFile)
+            reload(false);
         // Read again under the lock, where damage may be kept aside.
         mKnownFile = known;
     }

@@ -100,7 +100,10 @@ private:
     void tryAgainLater();
     void onTryAgain();
     void change(Change change);
-    void apply(const Change &change);
+    // Whether it changed anything.
+    bool apply(const Change &change);
+    // load(), then the changes not yet written on top.
+    void reload(bool locked);
     // Reads the file; only under the lock may it keep anything aside.
     void load(bool locked = true);
     // A name beside the registry that nothing has yet.
