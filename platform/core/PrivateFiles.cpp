@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +33,20 @@ QString errnoText(int code)
 QString notOwned(const QString &path)
 {
     return u"%1 belongs to another user; Velkari does not use it"_s.arg(path);
+}
+
+// A large buffer's pages made present in one call rather than one fault
+// each as read() fills them (several times faster, where the kernel can).
+void prefault(char *data, qsizetype size)
+{
+    constexpr qsizetype worthIt = 1 << 20;
+    if (size < worthIt)
+        return;
+    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
+    const quintptr first = (quintptr(data) + page - 1) & ~(page - 1);
+    const quintptr last = (quintptr(data) + quintptr(size)) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
 }
 
 } // namespace
@@ -87,13 +103,20 @@ std::optional<QByteArray> readRegularFile(const QString &path, int flags, QStrin
     const int fd = openRegularFile(path, flags, error);
     if (fd < 0)
         return std::nullopt;
-    QByteArray bytes;
     struct stat info = {};
-    if (::fstat(fd, &info) == 0)
-        bytes.reserve(qsizetype(info.st_size) + 1);
-    char buffer[65536];
+    ::fstat(fd, &info);
+    // Straight into the array, one byte more than the file has, which tells
+    // when it grew while we read.
+    QByteArray bytes(qsizetype(std::max<off_t>(info.st_size, 0)) + 1, Qt::Uninitialized);
+    prefault(bytes.data(), bytes.size());
+    qsizetype used = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (used == bytes.size()) {
+            if (used > MaximumFileSize)
+                break;
+            bytes.resize(std::min(used * 2, MaximumFileSize + 1));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -104,15 +127,14 @@ std::optional<QByteArray> readRegularFile(const QString &path, int flags, QStrin
         }
         if (got == 0)
             break;
-        // It may grow while we read.
-        if (bytes.size() + got > MaximumFileSize) {
-            ::close(fd);
-            fail(error, u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20));
-            return std::nullopt;
-        }
-        bytes.append(buffer, qsizetype(got));
+        used += got;
     }
     ::close(fd);
+    if (used > MaximumFileSize) {
+        fail(error, u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20));
+        return std::nullopt;
+    }
+    bytes.truncate(used);
     return bytes;
 }
 
