@@ -2,11 +2,22 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
 
+#include <QThread>
+#include <QVarLengthArray>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <iterator>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -134,8 +145,22 @@ const char *firstInvalid(const char *p, const char *e)
     const auto *u = reinterpret_cast<const unsigned char *>(p);
     const auto *end = reinterpret_cast<const unsigned char *>(e);
     while (u < end) {
-        // Eight bytes at a time while none is a control character or
-        // outside ASCII: the bulk of any store.
+        // Sixteen or eight bytes at a time while none is a control character
+        // or outside ASCII: the bulk of any store.
+#ifdef __SSE2__
+        while (end - u >= 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u));
+            const __m128i allowed =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
+                                          _mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))),
+                             _mm_cmpeq_epi8(x, _mm_set1_epi8('\r')));
+            // Signed: bytes above 0x7F count as below 0x20 too.
+            const __m128i low = _mm_cmplt_epi8(x, _mm_set1_epi8(0x20));
+            if (_mm_movemask_epi8(_mm_andnot_si128(allowed, low)))
+                break;
+            u += 16;
+        }
+#endif
         while (end - u >= 8) {
             std::uint64_t word;
             std::memcpy(&word, u, 8);
@@ -185,6 +210,16 @@ const char *firstInvalid(const char *p, const char *e)
     return nullptr;
 }
 
+// A QVariant that takes the value over. A copy would count a reference up
+// and the original's down again: two atomic operations per value, which a
+// load of many values feels.
+template<typename T> QVariant variantOf(T &&value)
+{
+    QVariant variant{std::decay_t<T>()};
+    static_cast<std::decay_t<T> *>(variant.data())->swap(value);
+    return variant;
+}
+
 // One-character texts (a status, a repeat index) share static data: most
 // records hold two of them, and a copy of static data costs nothing.
 const QString &sharedAscii(unsigned char c)
@@ -218,28 +253,31 @@ class ShortTexts {
 public:
     static constexpr qsizetype Longest = 32;
 
-    QString get(const char *utf8, qsizetype n)
+    // The string, the one met before when there was one; valid until the
+    // next call.
+    const QString &get(const char *utf8, qsizetype n)
     {
-        if (n > Longest || n == 1)
-            return toString(utf8, n);
+        if (n > Longest || n == 1) {
+            mFresh = toString(utf8, n);
+            return mFresh;
+        }
         if (mSlots.empty())
             mSlots.resize(1024);
         const std::uint64_t h = hash(utf8, n);
-        const size_t mask = mSlots.size() - 1;
-        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
-            Slot &slot = mSlots[i];
-            if (!slot.text) {
-                QString text = toString(utf8, n);
-                if (mUsed < mSlots.size() / 2) {
-                    slot = Slot{utf8, n, h, text};
-                    if (++mUsed == mSlots.size() / 2 && mSlots.size() < MostSlots)
-                        grow();
-                }
-                return text;
+        Slot *slot = probe(utf8, n, h);
+        if (slot->text)
+            return slot->value;
+        if (mUsed + 1 >= mSlots.size() / 2) {
+            if (mSlots.size() >= MostSlots) {
+                mFresh = toString(utf8, n);
+                return mFresh;
             }
-            if (slot.hash == h && slot.length == n && std::memcmp(slot.text, utf8, size_t(n)) == 0)
-                return slot.value;
+            grow();
+            slot = probe(utf8, n, h);
         }
+        *slot = Slot{utf8, n, h, toString(utf8, n)};
+        ++mUsed;
+        return slot->value;
     }
 
 private:
@@ -283,18 +321,22 @@ private:
         }
     }
 
+    // Its slot, or the empty one where it belongs.
+    Slot *probe(const char *utf8, qsizetype n, std::uint64_t h)
+    {
+        const size_t mask = mSlots.size() - 1;
+        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+            Slot &slot = mSlots[i];
+            if (!slot.text || (slot.hash == h && slot.length == n &&
+                               std::memcmp(slot.text, utf8, size_t(n)) == 0))
+                return &slot;
+        }
+    }
+
     std::vector<Slot> mSlots;
     size_t mUsed = 0;
+    QString mFresh;
 };
-
-// A QVariant that takes the value over, without the reference counting of
-// a copy.
-template<typename T> QVariant variantOf(T &&value)
-{
-    QVariant variant{QMetaType::fromType<std::decay_t<T>>()};
-    static_cast<std::decay_t<T> *>(variant.data())->swap(value);
-    return variant;
-}
 
 enum class Kind { Array, Dict };
 
@@ -338,6 +380,30 @@ Tag tagOf(const char *name, qsizetype n)
     }
 }
 
+// What a piece read: the root array's elements from its start up to end,
+// where it stopped between two of them (or at the array's end tag).
+struct PieceResult {
+    bool ok = false;
+    const char *end = nullptr;
+    std::vector<QVariant> values;
+};
+
+// A part of a large root array read on another core. It starts where an
+// element of the root array begins in the files this format's writers make
+// (a line with one tab before the tag) and also checks the UTF-8 from there
+// to the next piece. Its values are taken only when the reading from the
+// beginning arrives at that very place between two elements of the root
+// array; else, or when the piece met a fault, they are dropped and read
+// again in order. So the result, faults included, is the one of a single
+// pass.
+struct Piece {
+    const char *start = nullptr;
+    const char *next = nullptr; // the next piece's start, or the end
+    std::atomic_bool cancelled{false};
+    std::promise<const char *> invalid; // the first byte that is no XML character
+    std::future<PieceResult> result;    // last: its end waits for the thread
+};
+
 class Scanner {
 public:
     Scanner(const char *begin, const char *end)
@@ -345,6 +411,52 @@ public:
         , mP(begin)
         , mEnd(end)
     {
+    }
+
+    Scanner(const Scanner &) = delete;
+    Scanner &operator=(const Scanner &) = delete;
+
+    ~Scanner()
+    {
+        for (const auto &piece : mPieces)
+            piece->cancelled = true;
+        if (!mPieces.empty() && !mValiditySent)
+            mAllValid.set_value(false);
+    }
+
+    // Starts up to pieces - 1 readers of later parts on other cores.
+    void split(int pieces)
+    {
+        const std::string_view text(mBegin, size_t(mEnd - mBegin));
+        size_t from = 0;
+        for (int i = 1; i < pieces; ++i) {
+            size_t at = std::max(from, text.size() / size_t(pieces) * size_t(i));
+            // An element's start tag (not an end tag, comment or instruction).
+            for (at = text.find("\n\t<", at); at != text.npos; at = text.find("\n\t<", at + 1)) {
+                if (at + 3 < text.size() && isAsciiNameStart(text[at + 3]))
+                    break;
+            }
+            if (at == text.npos)
+                break;
+            auto piece = std::make_unique<Piece>();
+            piece->start = mBegin + at + 2;
+            mPieces.push_back(std::move(piece));
+            from = at + 3;
+        }
+        if (mPieces.empty())
+            return;
+        const std::shared_future<bool> allValid = mAllValid.get_future().share();
+        for (size_t i = 0; i < mPieces.size(); ++i) {
+            Piece &piece = *mPieces[i];
+            piece.next = i + 1 < mPieces.size() ? mPieces[i + 1]->start : mEnd;
+            piece.result = std::async(std::launch::async, [this, &piece, allValid] {
+                piece.invalid.set_value(firstInvalid(piece.start, piece.next));
+                if (!allValid.get())
+                    return PieceResult();
+                Scanner scanner(mBegin, mEnd);
+                return scanner.readPiece(piece);
+            });
+        }
     }
 
     std::optional<QVariant> run(QString *error)
@@ -400,11 +512,61 @@ private:
         return true;
     }
 
+    // The root array's elements from the piece's start on, in the state the
+    // reading from the beginning is in there.
+    PieceResult readPiece(const Piece &piece)
+    {
+        mP = piece.start;
+        mStopAt = piece.next;
+        mCancelled = &piece.cancelled;
+        mSeenPlist = mPlistOpen = true;
+        mStack.push_back(Frame{Kind::Array, 0, false});
+        PieceResult result;
+        result.ok = elements() && !mCancelled->load(std::memory_order_relaxed);
+        result.end = mP;
+        result.values = std::move(mValues);
+        return result;
+    }
+
+    // When the reading is where the next piece starts, its values and the
+    // place after them; false when the piece cannot be used.
+    bool takePiece()
+    {
+        while (mNextPiece < mPieces.size() && mPieces[mNextPiece]->start < mP)
+            mPieces[mNextPiece++]->cancelled = true;
+        if (mNextPiece == mPieces.size() || mPieces[mNextPiece]->start != mP)
+            return false;
+        PieceResult piece = mPieces[mNextPiece++]->result.get();
+        if (!piece.ok)
+            return false; // read here again, which finds its fault in place
+        mValues.insert(mValues.end(), std::make_move_iterator(piece.values.begin()),
+                       std::make_move_iterator(piece.values.end()));
+        mP = piece.end;
+        return true;
+    }
+
+    // The first byte of the document that is no XML character, the pieces
+    // checking their parts meanwhile.
+    const char *firstInvalidByte()
+    {
+        if (mPieces.empty())
+            return firstInvalid(mP, mEnd);
+        const char *bad = firstInvalid(mP, mPieces.front()->start);
+        for (const auto &piece : mPieces) {
+            const char *theirs = piece->invalid.get_future().get();
+            if (!bad)
+                bad = theirs;
+        }
+        mAllValid.set_value(!bad);
+        mValiditySent = true;
+        return bad;
+    }
+
     bool document()
     {
         if (at("\xEF\xBB\xBF"))
             mP += 3;
-        if (const char *bad = firstInvalid(mP, mEnd)) {
+        if (const char *bad = firstInvalidByte()) {
             mP = bad;
             return fail(u"not UTF-8 of XML characters"_s);
         }
@@ -884,7 +1046,22 @@ private:
     {
         QString text(e - p, Qt::Uninitialized);
         char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
-        char16_t *d = begin;
+        char16_t *const end = decodeInto(p, e, begin);
+        if (!end)
+            return false;
+        if (end - begin == 1 && *begin < 0x80) {
+            out = sharedAscii((unsigned char)*begin);
+        } else {
+            text.resize(end - begin);
+            out = std::move(text);
+        }
+        return true;
+    }
+
+    // The same written to d, room for e - p units there; the end of what
+    // was written, nullptr on a fault.
+    char16_t *decodeInto(const char *p, const char *e, char16_t *d)
+    {
         const auto *u = reinterpret_cast<const unsigned char *>(p);
         const auto *end = reinterpret_cast<const unsigned char *>(e);
         auto put = [&d](char32_t cp) {
@@ -926,7 +1103,7 @@ private:
                 mP = reinterpret_cast<const char *>(u);
                 char32_t cp = 0;
                 if (!referenceChar(e, cp))
-                    return false;
+                    return nullptr;
                 put(cp);
                 u = reinterpret_cast<const unsigned char *>(mP);
             } else if (c == '\r') {
@@ -936,19 +1113,14 @@ private:
                     ++u;
             } else if (c == ']' && end - u >= 3 && u[1] == ']' && u[2] == '>') {
                 mP = reinterpret_cast<const char *>(u);
-                return fail(u"']]>' in text"_s);
+                fail(u"']]>' in text"_s);
+                return nullptr;
             } else {
                 *d++ = c;
                 ++u;
             }
         }
-        if (d - begin == 1 && *begin < 0x80) {
-            out = sharedAscii((unsigned char)*begin);
-        } else {
-            text.resize(d - begin);
-            out = std::move(text);
-        }
-        return true;
+        return d;
     }
 
     bool canTakeValue()
@@ -998,13 +1170,125 @@ private:
         return made;
     }
 
+    // An element of the root array in the shape of a store's record: an
+    // array of strings and dates, each in its own tags, only white space
+    // between them. Read straight into its list; anything else (or a fault)
+    // leaves mP where it was for the general reading, which gives the same
+    // values and finds the same faults.
+    bool plainRecord()
+    {
+        constexpr std::string_view open = "<array>", close = "</array>";
+        constexpr std::string_view string = "<string>", endString = "</string>";
+        constexpr std::string_view date = "<date>", endDate = "</date>";
+        const auto startsWith = [this](const char *p, std::string_view s) {
+            return size_t(mEnd - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
+        };
+        if (!startsWith(mP, open))
+            return false;
+        // Where each value's text is; the texts that are neither short (and
+        // so maybe met before) nor empty share one block of the heap.
+        struct Text {
+            const char *begin;
+            const char *end;
+            bool isDate;
+            bool ownText;
+        };
+        QVarLengthArray<Text, 16> texts;
+        qsizetype units = 0;
+        const char *p = mP + open.size();
+        for (;;) {
+            while (p < mEnd && isSpace(*p))
+                ++p;
+            if (startsWith(p, close)) {
+                p += close.size();
+                break;
+            }
+            const bool isString = startsWith(p, string);
+            if (!isString && !startsWith(p, date))
+                return false;
+            const char *text = p + (isString ? string.size() : date.size());
+            const auto *lt = static_cast<const char *>(std::memchr(text, '<', size_t(mEnd - text)));
+            const std::string_view end = isString ? endString : endDate;
+            if (!lt || !startsWith(lt, end))
+                return false;
+            const qsizetype n = lt - text;
+            const bool ownText =
+                isString && n > 0 && (n > ShortTexts::Longest || needsDecoding(text, lt));
+            if (ownText)
+                units += n + 1; // and its '\0'
+            texts.append(Text{text, lt, !isString, ownText});
+            p = lt + end.size();
+        }
+        if (int(mStack.size()) >= PropertyList::MaximumDepth)
+            return false;
+
+        QStringPrivate block;
+        char16_t *free = nullptr;
+        if (units) {
+            const auto made = QTypedArrayData<char16_t>::allocate(units);
+            block = QStringPrivate(made.first, made.second, 0);
+            free = made.second;
+        }
+        // decodeInto moves mP over references, and tells its faults; the
+        // general reading meets them again and tells them.
+        const auto leave = [this, start = mP] {
+            mP = start;
+            mError.clear();
+            return false;
+        };
+        // Each value made in its place in the list.
+        QVariantList values;
+        values.reserve(texts.size());
+        for (const Text &text : texts) {
+            if (text.isDate) {
+                const auto value =
+                    parseDate(std::string_view(text.begin, size_t(text.end - text.begin)));
+                if (!value)
+                    return leave();
+                values.emplaceBack(*value);
+            } else if (!text.ownText) {
+                values.emplaceBack(text.begin == text.end
+                                       ? QString()
+                                       : mShortTexts.get(text.begin, text.end - text.begin));
+            } else {
+                char16_t *const end = decodeInto(text.begin, text.end, free);
+                if (!end)
+                    return leave();
+                *end = u'\0';
+                block.d_ptr()->ref();
+                QString owned(QStringPrivate(block.d_ptr(), free, end - free));
+                static_cast<QString *>(values.emplaceBack(QString()).data())->swap(owned);
+                free = end + 1;
+            }
+        }
+        mP = p;
+        addValue(variantOf(std::move(values)));
+        return true;
+    }
+
     // The root element and everything in it.
     bool elements()
     {
-        bool plistOpen = false;
-        bool seenPlist = false;
+        bool &plistOpen = mPlistOpen;
+        bool &seenPlist = mSeenPlist;
         for (;;) {
             // mP is at '<' of a tag.
+            if (mStack.size() == 1 && mStack.front().kind == Kind::Array) {
+                // Between two elements of the root array.
+                if (mStopAt) {
+                    if (mP >= mStopAt || at("</"))
+                        return true;
+                    if (mCancelled->load(std::memory_order_relaxed))
+                        return false;
+                } else if (mNextPiece < mPieces.size() && takePiece()) {
+                    continue;
+                }
+                if (plainRecord()) {
+                    if (!content(nullptr))
+                        return false;
+                    continue;
+                }
+            }
             if (at("</")) {
                 if (!mStack.empty()) {
                     const bool isArray = mStack.back().kind == Kind::Array;
@@ -1141,6 +1425,16 @@ private:
     ShortTexts mShortTexts;
     std::optional<QVariant> mRoot;
     QString mError;
+    bool mPlistOpen = false;
+    bool mSeenPlist = false;
+    // Reading a piece: where it ends, and whether it is still wanted.
+    const char *mStopAt = nullptr;
+    const std::atomic_bool *mCancelled = nullptr;
+    // Reading from the beginning: the pieces, in document order.
+    std::vector<std::unique_ptr<Piece>> mPieces;
+    size_t mNextPiece = 0;
+    std::promise<bool> mAllValid;
+    bool mValiditySent = false;
 };
 
 } // namespace
@@ -1149,10 +1443,25 @@ private:
 
 namespace platform {
 
-// The reader lives here, straight over the document's bytes.
+namespace plist {
+
+std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces, QString *error)
+{
+    Scanner scanner(document.data(), document.data() + document.size());
+    scanner.split(pieces);
+    return scanner.run(error);
+}
+
+} // namespace plist
+
+// The reader lives here, straight over the document's bytes; a large one is
+// read by every core.
 std::optional<QVariant> PropertyList::parse(const QByteArray &document, QString *error)
 {
-    return plist::Scanner(document.data(), document.data() + document.size()).run(error);
+    constexpr qsizetype smallestPiece = 256 * 1024;
+    const qsizetype pieces =
+        std::min<qsizetype>({QThread::idealThreadCount(), document.size() / smallestPiece, 8});
+    return plist::parseInPieces(document, int(pieces), error);
 }
 
 } // namespace platform

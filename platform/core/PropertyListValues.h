@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+class QByteArray;
+
 // The texts of <date>, <integer> and <real>, read the one way every reader of
 // the format here reads them.
 namespace platform::plist {
@@ -18,5 +20,10 @@ std::optional<QDateTime> parseDate(std::string_view text);
 // qint64, or quint64 above its range.
 std::optional<QVariant> parseInteger(QStringView text);
 std::optional<double> parseReal(QStringView text);
+
+// PropertyList::parse with the root array read in up to pieces parts at once
+// whatever the document's size, for tests that compare it with one pass.
+std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces,
+                                      QString *error = nullptr);
 
 } // namespace platform::plist

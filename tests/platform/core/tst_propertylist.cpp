@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListValues.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -61,6 +62,9 @@ private Q_SLOTS:
     void refusesMalformedDocuments();
     void acceptsWhatPlistlibAccepts_data();
     void acceptsWhatPlistlibAccepts();
+    void readingInPiecesGivesWhatOnePassGives_data();
+    void readingInPiecesGivesWhatOnePassGives();
+    void textsOfARecordChangeOneByOne();
     void readArrayFileWantsAnArrayRoot();
     void writeFileIsAtomic();
 };
@@ -344,6 +348,112 @@ void TestPropertyList::acceptsWhatPlistlibAccepts()
     const auto value = PropertyList::parse(bytes, &error);
     QVERIFY2(value, qPrintable(error));
     QCOMPARE(*value, expected);
+}
+
+namespace {
+
+// A store as the app writes it, with the body of record `odd` replaced.
+QByteArray store(int records, int odd = -1, const QByteArray &oddBody = {})
+{
+    QByteArray body = "<array>\n";
+    for (int i = 0; i < records; ++i) {
+        if (i == odd) {
+            body += oddBody;
+            continue;
+        }
+        body += "\t<array>\n\t\t<string>" + QByteArray::number(1000000 + i) +
+                "-AAAA-BBBB-CCCC-DDDDEEEEFFFF</string>\n\t\t<string>Anna</string>\n"
+                "\t\t<date>2026-12-07T10:00:00Z</date>\n\t\t<string>Reminder &amp; "
+                "&lt;notes&gt; \xC3\xA5 " +
+                QByteArray::number(i) + "</string>\n\t\t<string>1</string>\n\t</array>\n";
+    }
+    return document(body + "</array>\n");
+}
+
+} // namespace
+
+void TestPropertyList::readingInPiecesGivesWhatOnePassGives_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("records") << store(40);
+    QTest::newRow("none") << store(0);
+    // Places that look like a record's start but are not one.
+    QTest::newRow("in a string") << store(40, 20, "\t<string>a\n\t<array>\n\t<string>b</string>\n");
+    QTest::newRow("in a comment") << store(40, 20, "\t<!-- \n\t<array> -->\n");
+    QTest::newRow("in CDATA") << store(40, 20,
+                                       "\t<string><![CDATA[\n\t<array>\n\t</array>]]></string>\n");
+    QTest::newRow("one level deeper")
+        << store(40, 20, "\t<dict>\n\t<key>k</key>\n\t<array/>\n\t</dict>\n");
+    QTest::newRow("other values") << store(40, 20,
+                                           "\t<dict><key>k</key><integer>7</integer></dict>\n"
+                                           "\t<real>1.5</real>\n\t<true/>\n\t<data>AAE=</data>\n");
+    QTest::newRow("a record to decode")
+        << store(40, 20, "\t<array><string>a\r\nb&#x1F600;]</string><string/></array>\n");
+    // Faults, in any piece: the same one is told.
+    QTest::newRow("bad UTF-8 late") << store(40, 35, "\t<string>\xC3(</string>\n");
+    QTest::newRow("bad UTF-8 early") << store(40, 2, "\t<string>\xFF</string>\n");
+    QTest::newRow("bad date late") << store(40, 30, "\t<array><date>soon</date></array>\n");
+    QTest::newRow("bad reference late")
+        << store(40, 30, "\t<array><string>&nope;</string></array>\n");
+    QTest::newRow("unknown element") << store(40, 25, "\t<velkari/>\n");
+    QTest::newRow("a record never closed") << store(40, 39, "\t<array>\n\t\t<string>x</string>\n");
+    QTest::newRow("cut short") << store(40).left(store(40).size() * 3 / 4);
+    QTest::newRow("a second root") << store(40) + "<array/>\n";
+    QByteArray deep;
+    for (int i = 0; i < PropertyList::MaximumDepth; ++i)
+        deep += "<array>";
+    for (int i = 0; i < PropertyList::MaximumDepth; ++i)
+        deep += "</array>";
+    QTest::newRow("too deep late") << store(40, 30, "\t" + deep + "\n");
+}
+
+void TestPropertyList::readingInPiecesGivesWhatOnePassGives()
+{
+    QFETCH(QByteArray, bytes);
+    QString onePassError;
+    const auto onePass = platform::plist::parseInPieces(bytes, 1, &onePassError);
+    for (int pieces = 2; pieces <= 7; ++pieces) {
+        QString error;
+        const auto inPieces = platform::plist::parseInPieces(bytes, pieces, &error);
+        QCOMPARE(inPieces.has_value(), onePass.has_value());
+        if (onePass)
+            QCOMPARE(PropertyList::serialize(*inPieces), PropertyList::serialize(*onePass));
+        QCOMPARE(error, onePassError);
+    }
+}
+
+// A record's texts are read into one block of memory; each must still
+// change on its own, also when it is the last one left of its block.
+void TestPropertyList::textsOfARecordChangeOneByOne()
+{
+    const auto root = PropertyList::parse(store(3));
+    QVERIFY(root);
+    QVariantList record = root->toList().at(1).toList();
+    const QString id = record.at(0).toString();
+    const QString text = record.at(3).toString();
+    QCOMPARE(text, u"Reminder & <notes> \u00E5 1"_s);
+
+    QString changed = record.at(0).toString();
+    changed[0] = u'X';
+    changed.append(u"-more");
+    QCOMPARE(record.at(0).toString(), id);
+    QCOMPARE(record.at(3).toString(), text);
+
+    // Alone with its block: grows and shrinks in place, over what the
+    // others held, and stays a terminated string.
+    QString alone;
+    {
+        const auto other = PropertyList::parse(store(3));
+        alone = other->toList().at(1).toList().at(0).toString();
+    }
+    QVERIFY(alone.isDetached());
+    alone.append(QString(500, u'y'));
+    alone.remove(0, 3);
+    alone.prepend(u"<<");
+    QCOMPARE(alone, u"<<"_s + id.mid(3) + QString(500, u'y'));
+    QCOMPARE(QStringView(alone.utf16()).toString(), alone);
+    QCOMPARE(QStringView(text.utf16()).toString(), text);
 }
 
 void TestPropertyList::readArrayFileWantsAnArrayRoot()
