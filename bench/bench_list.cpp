@@ -17,9 +17,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -106,6 +108,24 @@ void BM_LongMessageRow(benchmark::State &state)
 
 // From the press until the form is gone: the record appended, the store
 // written, the list reloaded, the reminder registered, the badge counted.
+// Seconds, or a negative number when the form did not open.
+double pressSave(VelkariViewController *list)
+{
+    list->btnAdd();
+    auto *form = qobject_cast<Properties *>(list->presentedViewController());
+    if (!form)
+        return -1;
+    form->crDate->setDate(platform::Clock::now().addSecs(3600));
+    const auto start = std::chrono::steady_clock::now();
+    form->btnSave();
+    while (list->presentedViewController())
+        QApplication::processEvents();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return seconds;
+}
+
 // The records' bytes are made on another core after the load, so the first
 // press, as the later ones, writes only what changed.
 void BM_SaveNewSchedule(benchmark::State &state)
@@ -115,26 +135,38 @@ void BM_SaveNewSchedule(benchmark::State &state)
     VelkariViewController *list = delegates[int(state.range(0))]->viewController();
     double first = -1;
     for (auto _ : state) {
-        list->btnAdd();
-        auto *form = qobject_cast<Properties *>(list->presentedViewController());
-        if (!form) {
+        const double seconds = pressSave(list);
+        if (seconds < 0) {
             state.SkipWithError("the form did not open");
             return;
         }
-        form->crDate->setDate(platform::Clock::now().addSecs(3600));
-        const auto start = std::chrono::steady_clock::now();
-        form->btnSave();
-        while (list->presentedViewController())
-            QApplication::processEvents();
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
         if (first < 0)
             first = seconds;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     state.counters["schedules"] = list->mTableView()->numberOfRows();
     state.counters["first_press_ms"] = first * 1000;
+}
+
+// The first press after a fresh load, as a person makes it: half a second
+// later, the app idle in between.
+void BM_FirstSaveAfterAPause(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        apps.clear();
+        listWith(int(state.range(0)));
+        QEventLoop idle;
+        QTimer::singleShot(500, &idle, &QEventLoop::quit);
+        idle.exec();
+        state.ResumeTiming();
+        const double seconds = pressSave(delegates[int(state.range(0))]->viewController());
+        if (seconds < 0) {
+            state.SkipWithError("the form did not open");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
 }
 
 } // namespace
@@ -144,6 +176,12 @@ BENCHMARK(BM_SaveNewSchedule)
     ->Arg(100000)
     ->UseManualTime()
     ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstSaveAfterAPause)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LongMessageRow)
     ->Args({0, 0})
