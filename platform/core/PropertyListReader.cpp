@@ -18,6 +18,7 @@
 #include <iterator>
 #include <memory>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -449,13 +450,23 @@ public:
         for (size_t i = 0; i < mPieces.size(); ++i) {
             Piece &piece = *mPieces[i];
             piece.next = i + 1 < mPieces.size() ? mPieces[i + 1]->start : mEnd;
-            piece.result = std::async(std::launch::async, [this, &piece, allValid] {
-                piece.invalid.set_value(firstInvalid(piece.start, piece.next));
-                if (!allValid.get())
-                    return PieceResult();
-                Scanner scanner(mBegin, mEnd);
-                return scanner.readPiece(piece);
-            });
+            try {
+                piece.result = std::async(std::launch::async, [this, &piece, allValid] {
+                    piece.invalid.set_value(firstInvalid(piece.start, piece.next));
+                    if (!allValid.get())
+                        return PieceResult();
+                    Scanner scanner(mBegin, mEnd);
+                    return scanner.readPiece(piece);
+                });
+            } catch (const std::system_error &) {
+                // No thread to be had: one pass reads it all.
+                for (const auto &started : mPieces)
+                    started->cancelled = true;
+                mAllValid.set_value(false);
+                mPieces.clear(); // waits for those that started
+                mAllValid = std::promise<bool>();
+                return;
+            }
         }
     }
 
