@@ -21,6 +21,7 @@
 #include <QXmlStreamWriter>
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <fcntl.h>
 #include <malloc.h>
 #include <plist/plist.h>
@@ -126,7 +127,12 @@ void BM_LoadData(benchmark::State &state)
     malloc_trim(0);
     before = inUse();
     store.LoadData();
+    // How long a Save right after the load would wait for that at most.
+    const auto loaded = std::chrono::steady_clock::now();
     store.finishPreparing();
+    state.counters["preparing_ms"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loaded)
+            .count();
     // Beside the list, the records' bytes kept for the next save.
     const double withSaveBytes = (inUse() - before) / records;
     const double file = double(QFileInfo(data).size()) / records;
