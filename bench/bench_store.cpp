@@ -4,6 +4,7 @@
 // figures read as ratios measured in one run.
 
 #include "platform/core/AtomicFile.h"
+#include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
@@ -172,6 +173,18 @@ void BM_ReadBytesFresh(benchmark::State &state)
         malloc_trim(0);
         state.ResumeTiming();
         benchmark::DoNotOptimize(readAll(path));
+    }
+}
+
+// The load's own read of the file, as BM_ReadBytesFresh measures it.
+void BM_ReadFile(benchmark::State &state)
+{
+    const QString path = fixture(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        malloc_trim(0);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(platform::readRegularFile(path, 0));
     }
 }
 
@@ -356,6 +369,7 @@ BENCHMARK(BM_LoadData)->Apply(sizes);
 BENCHMARK(BM_Parse)->Apply(sizes);
 BENCHMARK(BM_ReadBytes)->Apply(sizes);
 BENCHMARK(BM_ReadBytesFresh)->Apply(sizes);
+BENCHMARK(BM_ReadFile)->Apply(sizes);
 BENCHMARK(BM_LibplistLoad)->Apply(sizes);
 BENCHMARK(BM_RawXmlParse)->Apply(sizes);
 BENCHMARK(BM_PlistlibLoad)->Apply(pythonSizes);

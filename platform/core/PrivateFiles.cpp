@@ -35,18 +35,25 @@ QString notOwned(const QString &path)
     return u"%1 belongs to another user; Velkari does not use it"_s.arg(path);
 }
 
-// A large buffer's pages made present in one call rather than one fault
-// each as read() fills them (several times faster, where the kernel can).
-void prefault(char *data, qsizetype size)
+constexpr qsizetype HugePage = qsizetype(2) << 20;
+
+// Room for a large file's bytes that starts on a huge-page boundary and
+// asks for huge pages, made present in one call: a handful of faults where
+// the kernel would otherwise take one per 4 KiB page as read() fills them.
+// The array's slack in front of the aligned start is never touched.
+QByteArray largeBuffer(qsizetype size)
 {
-    constexpr qsizetype worthIt = 1 << 20;
-    if (size < worthIt)
-        return;
-    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
-    const quintptr first = (quintptr(data) + page - 1) & ~(page - 1);
-    const quintptr last = (quintptr(data) + quintptr(size)) & ~(page - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+    const qsizetype span = (size + HugePage - 1) & ~(HugePage - 1);
+    QByteArray bytes(span + HugePage, Qt::Uninitialized);
+    const auto base = quintptr(bytes.constData());
+    const qsizetype skip = qsizetype(((base + HugePage - 1) & ~quintptr(HugePage - 1)) - base);
+    // Dropping the front moves the array's start, not its bytes.
+    bytes.remove(0, skip);
+    bytes.truncate(size);
+    char *start = bytes.data();
+    ::madvise(start, size_t(span), MADV_HUGEPAGE);
+    ::madvise(start, size_t(span), MADV_POPULATE_WRITE);
+    return bytes;
 }
 
 } // namespace
@@ -107,8 +114,8 @@ std::optional<QByteArray> readRegularFile(const QString &path, int flags, QStrin
     ::fstat(fd, &info);
     // Straight into the array, one byte more than the file has, which tells
     // when it grew while we read.
-    QByteArray bytes(qsizetype(std::max<off_t>(info.st_size, 0)) + 1, Qt::Uninitialized);
-    prefault(bytes.data(), bytes.size());
+    const qsizetype room = qsizetype(std::max<off_t>(info.st_size, 0)) + 1;
+    QByteArray bytes = room >= HugePage ? largeBuffer(room) : QByteArray(room, Qt::Uninitialized);
     qsizetype used = 0;
     for (;;) {
         if (used == bytes.size()) {

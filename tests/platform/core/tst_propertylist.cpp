@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
 #include "support/TestEnvironment.h"
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void readingInPiecesGivesWhatOnePassGives_data();
     void readingInPiecesGivesWhatOnePassGives();
     void textsOfARecordChangeOneByOne();
+    void filesAreReadWhole_data();
+    void filesAreReadWhole();
     void readArrayFileWantsAnArrayRoot();
     void writeFileIsAtomic();
 };
@@ -454,6 +457,37 @@ void TestPropertyList::textsOfARecordChangeOneByOne()
     QCOMPARE(alone, u"<<"_s + id.mid(3) + QString(500, u'y'));
     QCOMPARE(QStringView(alone.utf16()).toString(), alone);
     QCOMPARE(QStringView(text.utf16()).toString(), text);
+}
+
+void TestPropertyList::filesAreReadWhole_data()
+{
+    // Large files are read into room of their own; around its sizes.
+    QTest::addColumn<qsizetype>("size");
+    constexpr qsizetype mib = 1 << 20;
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(1), 2 * mib - 2, 2 * mib - 1, 2 * mib, 4 * mib - 1, 6 * mib + 5})
+        QTest::addRow("%lld bytes", qlonglong(size)) << size;
+}
+
+void TestPropertyList::filesAreReadWhole()
+{
+    QFETCH(qsizetype, size);
+    TestEnvironment env;
+    QByteArray written(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        written[i] = char('a' + (i * 7 + i / 4093) % 26);
+    const QString path = env.root() + u"/bytes"_s;
+    QVERIFY(writeFile(path, written));
+    std::optional<QByteArray> read = platform::readRegularFile(path, 0);
+    QVERIFY(read);
+    QCOMPARE(read->size(), size);
+    QVERIFY(*read == written);
+    QCOMPARE(read->constData()[size], '\0');
+    // An array like any other afterwards.
+    read->prepend("<").append(">");
+    QCOMPARE(read->size(), size + 2);
+    QVERIFY(read->startsWith('<') && read->endsWith('>'));
+    QVERIFY(read->mid(1, size) == written);
 }
 
 void TestPropertyList::readArrayFileWantsAnArrayRoot()
