@@ -451,13 +451,14 @@ public:
             Piece &piece = *mPieces[i];
             piece.next = i + 1 < mPieces.size() ? mPieces[i + 1]->start : mEnd;
             try {
-                piece.result = std::async(std::launch::async, [this, &piece, allValid] {
-                    piece.invalid.set_value(firstInvalid(piece.start, piece.next));
-                    if (!allValid.get())
-                        return PieceResult();
-                    Scanner scanner(mBegin, mEnd);
-                    return scanner.readPiece(piece);
-                });
+                piece.result =
+                    std::async(std::launch::async, [begin = mBegin, end = mEnd, &piece, allValid] {
+                        piece.invalid.set_value(firstInvalid(piece.start, piece.next));
+                        if (!allValid.get())
+                            return PieceResult();
+                        Scanner scanner(begin, end);
+                        return scanner.readPiece(piece);
+                    });
             } catch (const std::system_error &) {
                 // No thread to be had: one pass reads it all.
                 for (const auto &started : mPieces)
@@ -1018,6 +1019,14 @@ private:
         return true;
     }
 
+    // Where a leaf's text from p ends when it holds no markup: the '<' of
+    // the end tag that follows, else null.
+    const char *plainTextEnd(const char *p) const
+    {
+        const auto *lt = static_cast<const char *>(std::memchr(p, '<', size_t(mEnd - p)));
+        return lt && lt + 1 < mEnd && lt[1] == '/' ? lt : nullptr;
+    }
+
     // The text of a leaf element whose start tag was read; the common case
     // of one plain run becomes a string without a copy in between.
     bool leafText(const char *tagName, qsizetype tagLength, bool empty, QString &text)
@@ -1025,8 +1034,7 @@ private:
         if (empty)
             return true;
         const char *run = mP;
-        const char *lt = static_cast<const char *>(std::memchr(mP, '<', size_t(mEnd - mP)));
-        if (lt && lt + 1 < mEnd && lt[1] == '/') {
+        if (const char *lt = plainTextEnd(mP)) {
             // No markup inside: plain text, or references and line ends
             // decoded in one pass.
             if (!needsDecoding(run, lt)) {
@@ -1218,7 +1226,7 @@ private:
             if (!isString && !startsWith(p, date))
                 return false;
             const char *text = p + (isString ? string.size() : date.size());
-            const auto *lt = static_cast<const char *>(std::memchr(text, '<', size_t(mEnd - text)));
+            const char *lt = plainTextEnd(text);
             const std::string_view end = isString ? endString : endDate;
             if (!lt || !startsWith(lt, end))
                 return false;
@@ -1280,8 +1288,6 @@ private:
     // The root element and everything in it.
     bool elements()
     {
-        bool &plistOpen = mPlistOpen;
-        bool &seenPlist = mSeenPlist;
         for (;;) {
             // mP is at '<' of a tag.
             if (mStack.size() == 1 && mStack.front().kind == Kind::Array) {
@@ -1309,10 +1315,10 @@ private:
                         return fail(u"missing value for key '%1'"_s.arg(
                             mValues.back().toString().left(40)));
                     addValue(closeFrame());
-                } else if (plistOpen) {
+                } else if (mPlistOpen) {
                     if (!endTag("plist", 5))
                         return false;
-                    plistOpen = false;
+                    mPlistOpen = false;
                 } else {
                     return fail(u"unexpected end tag"_s);
                 }
@@ -1328,25 +1334,24 @@ private:
                 } else if (!attributes(empty)) {
                     return false;
                 }
-                if (!startElement(tagOf(n, length), n, length, empty, plistOpen, seenPlist))
+                if (!startElement(tagOf(n, length), n, length, empty))
                     return false;
             }
-            if (mStack.empty() && !plistOpen)
+            if (mStack.empty() && !mPlistOpen)
                 return true; // the root element is closed
             if (!content(nullptr))
                 return false;
         }
     }
 
-    bool startElement(Tag tag, const char *n, qsizetype length, bool empty, bool &plistOpen,
-                      bool &seenPlist)
+    bool startElement(Tag tag, const char *n, qsizetype length, bool empty)
     {
         switch (tag) {
         case Tag::Plist:
-            if (seenPlist || !mStack.empty() || mRoot)
+            if (mSeenPlist || !mStack.empty() || mRoot)
                 return fail(u"unexpected <plist>"_s);
-            seenPlist = true;
-            plistOpen = !empty;
+            mSeenPlist = true;
+            mPlistOpen = !empty;
             return true;
         case Tag::Array:
         case Tag::Dict:
@@ -1382,8 +1387,7 @@ private:
         if (tag == Tag::Date && !empty) {
             // The common date, digits and separators only, straight from
             // the bytes.
-            const char *close = static_cast<const char *>(std::memchr(mP, '<', size_t(mEnd - mP)));
-            if (close && close + 1 < mEnd && close[1] == '/') {
+            if (const char *close = plainTextEnd(mP)) {
                 if (auto date = parseDate(std::string_view(mP, size_t(close - mP)))) {
                     mP = close;
                     if (!endTag(n, length))
