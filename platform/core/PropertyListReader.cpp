@@ -346,7 +346,7 @@ enum class Kind { Array, Dict };
 // is made once at its final size.
 struct Frame {
     Kind kind;
-    size_t first;
+    qsizetype first;
     bool hasKey;
 };
 
@@ -386,7 +386,7 @@ Tag tagOf(const char *name, qsizetype n)
 struct PieceResult {
     bool ok = false;
     const char *end = nullptr;
-    std::vector<QVariant> values;
+    QVariantList values;
 };
 
 // A part of a large root array read on another core. It starts where an
@@ -551,8 +551,7 @@ private:
         PieceResult piece = mPieces[mNextPiece++]->result.get();
         if (!piece.ok)
             return false; // read here again, which finds its fault in place
-        mValues.insert(mValues.end(), std::make_move_iterator(piece.values.begin()),
-                       std::make_move_iterator(piece.values.end()));
+        mValues.append(std::move(piece.values));
         mP = piece.end;
         return true;
     }
@@ -1170,7 +1169,9 @@ private:
     {
         const Frame frame = mStack.back();
         mStack.pop_back();
-        const auto first = mValues.begin() + std::ptrdiff_t(frame.first);
+        if (frame.kind == Kind::Array && frame.first == 0)
+            return variantOf(std::exchange(mValues, {})); // the outermost: all there is
+        const auto first = mValues.begin() + frame.first;
         QVariant made;
         if (frame.kind == Kind::Array) {
             QVariantList list(std::make_move_iterator(first),
@@ -1436,7 +1437,9 @@ private:
     const char *mP;
     const char *mEnd;
     std::vector<Frame> mStack;
-    std::vector<QVariant> mValues;
+    // Values waiting for their container, innermost last (a QList: large
+    // ones grow in place, and the outermost array becomes the value as is).
+    QVariantList mValues;
     ShortTexts mShortTexts;
     std::optional<QVariant> mRoot;
     QString mError;
