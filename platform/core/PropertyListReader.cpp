@@ -1215,6 +1215,7 @@ private:
         };
         QVarLengthArray<Text, 16> texts;
         qsizetype units = 0;
+        int owners = 0;
         const char *p = mP + open.size();
         for (;;) {
             while (p < mEnd && isSpace(*p))
@@ -1234,26 +1235,35 @@ private:
             const qsizetype n = lt - text;
             const bool ownText =
                 isString && n > 0 && (n > ShortTexts::Longest || needsDecoding(text, lt));
-            if (ownText)
+            if (ownText) {
                 units += n + 1; // and its '\0'
+                ++owners;
+            }
             texts.append(Text{text, lt, !isString, ownText});
             p = lt + end.size();
         }
         if (int(mStack.size()) >= PropertyList::MaximumDepth)
             return false;
 
-        QStringPrivate block;
+        // The block is held by each of its strings and by nothing else: its
+        // count is set once, not counted up per string (a locked add each).
+        QTypedArrayData<char16_t> *block = nullptr;
         char16_t *free = nullptr;
         if (units) {
             const auto made = QTypedArrayData<char16_t>::allocate(units);
-            block = QStringPrivate(made.first, made.second, 0);
+            block = made.first;
             free = made.second;
+            block->ref_.storeRelaxed(owners);
         }
         // decodeInto moves mP over references, and tells its faults; the
         // general reading meets them again and tells them.
-        const auto leave = [this, start = mP] {
+        const auto leave = [&, start = mP] {
             mP = start;
             mError.clear();
+            // The count of the strings not made is given back; those made
+            // go with the list.
+            if (block && block->ref_.fetchAndSubRelaxed(owners) == owners)
+                QTypedArrayData<char16_t>::deallocate(block);
             return false;
         };
         // Each value made in its place in the list.
@@ -1266,17 +1276,17 @@ private:
                 if (!value)
                     return leave();
                 values.emplaceBack(*value);
+            } else if (text.begin == text.end) {
+                values.emplaceBack(QString());
             } else if (!text.ownText) {
-                values.emplaceBack(text.begin == text.end
-                                       ? QString()
-                                       : mShortTexts.get(text.begin, text.end - text.begin));
+                values.emplaceBack(mShortTexts.get(text.begin, text.end - text.begin));
             } else {
                 char16_t *const end = decodeInto(text.begin, text.end, free);
                 if (!end)
                     return leave();
                 *end = u'\0';
-                block.d_ptr()->ref();
-                QString owned(QStringPrivate(block.d_ptr(), free, end - free));
+                --owners;
+                QString owned(QStringPrivate(block, free, end - free));
                 static_cast<QString *>(values.emplaceBack(QString()).data())->swap(owned);
                 free = end + 1;
             }

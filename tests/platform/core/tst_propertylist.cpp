@@ -399,6 +399,11 @@ void TestPropertyList::readingInPiecesGivesWhatOnePassGives_data()
     QTest::newRow("bad date late") << store(40, 30, "\t<array><date>soon</date></array>\n");
     QTest::newRow("bad reference late")
         << store(40, 30, "\t<array><string>&nope;</string></array>\n");
+    // After a text of the record's own was made (the sanitizers watch its memory).
+    QTest::newRow("bad date after a text")
+        << store(40, 30, "\t<array><string>&amp; x</string><date>soon</date></array>\n");
+    QTest::newRow("bad reference after a text")
+        << store(40, 30, "\t<array><string>&amp; x</string><string>&nope;</string></array>\n");
     QTest::newRow("unknown element") << store(40, 25, "\t<velkari/>\n");
     QTest::newRow("a record never closed") << store(40, 39, "\t<array>\n\t\t<string>x</string>\n");
     QTest::newRow("cut short") << store(40).left(store(40).size() * 3 / 4);
