@@ -149,18 +149,24 @@ const char *firstInvalid(const char *p, const char *e)
         // Sixteen or eight bytes at a time while none is a control character
         // or outside ASCII: the bulk of any store.
 #ifdef __SSE2__
-        while (end - u >= 16) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u));
+        // Signed: bytes above 0x7F count as below 0x20 too.
+        const auto notPlain = [](const unsigned char *at) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
             const __m128i allowed =
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
                                           _mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))),
                              _mm_cmpeq_epi8(x, _mm_set1_epi8('\r')));
-            // Signed: bytes above 0x7F count as below 0x20 too.
-            const __m128i low = _mm_cmplt_epi8(x, _mm_set1_epi8(0x20));
-            if (_mm_movemask_epi8(_mm_andnot_si128(allowed, low)))
+            return _mm_andnot_si128(allowed, _mm_cmplt_epi8(x, _mm_set1_epi8(0x20)));
+        };
+        while (end - u >= 64) {
+            const __m128i any = _mm_or_si128(_mm_or_si128(notPlain(u), notPlain(u + 16)),
+                                             _mm_or_si128(notPlain(u + 32), notPlain(u + 48)));
+            if (_mm_movemask_epi8(any))
                 break;
-            u += 16;
+            u += 64;
         }
+        while (end - u >= 16 && !_mm_movemask_epi8(notPlain(u)))
+            u += 16;
 #endif
         while (end - u >= 8) {
             std::uint64_t word;
@@ -322,14 +328,31 @@ private:
         }
     }
 
+    // Inline: for these few bytes a call to memcmp costs more than the work.
+    static bool same(const char *a, const char *b, qsizetype n)
+    {
+        qsizetype i = 0;
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x != y)
+                return false;
+        }
+        for (; i < n; ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
+
     // Its slot, or the empty one where it belongs.
     Slot *probe(const char *utf8, qsizetype n, std::uint64_t h)
     {
         const size_t mask = mSlots.size() - 1;
         for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
             Slot &slot = mSlots[i];
-            if (!slot.text || (slot.hash == h && slot.length == n &&
-                               std::memcmp(slot.text, utf8, size_t(n)) == 0))
+            if (!slot.text || (slot.hash == h && slot.length == n && same(slot.text, utf8, n)))
                 return &slot;
         }
     }
@@ -1091,6 +1114,24 @@ private:
             }
         };
         while (u < end) {
+#ifdef __SSE2__
+            // Plain ASCII sixteen bytes at a time, each widened to a unit.
+            while (end - u >= 16) {
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u));
+                const __m128i special =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('&')),
+                                              _mm_cmpeq_epi8(x, _mm_set1_epi8('\r'))),
+                                 _mm_cmpeq_epi8(x, _mm_set1_epi8(']')));
+                // The high bit: a special byte, or one outside ASCII.
+                if (_mm_movemask_epi8(_mm_or_si128(special, x)))
+                    break;
+                const __m128i zero = _mm_setzero_si128();
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(d), _mm_unpacklo_epi8(x, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 8), _mm_unpackhi_epi8(x, zero));
+                d += 16;
+                u += 16;
+            }
+#endif
             // Plain ASCII eight bytes at a time.
             while (end - u >= 8) {
                 std::uint64_t word;

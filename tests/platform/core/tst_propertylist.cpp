@@ -216,6 +216,12 @@ void TestPropertyList::textsReadBackAsWritten_data()
     QTest::newRow("markup") << u"<b>&amp;</b> ]]> \"'"_s;
     QTest::newRow("white space only") << u" \t\n "_s;
     QTest::newRow("many scripts") << u"Ünïcödé ✓ 你好 🎉 שלום"_s;
+    // Long texts are read in blocks of bytes: each kind of character that
+    // ends a block, at each place in and around one.
+    for (const QString &odd : {u"&"_s, u"\r\n"_s, u"]]>"_s, u"é"_s, u"🎉"_s, u"\t"_s})
+        for (const int at : {0, 7, 8, 15, 16, 17, 31, 47, 63, 64, 65, 79})
+            QTest::addRow("%s at %d", odd.toUtf8().toPercentEncoding().constData(), at)
+                << QString(at, u'a') + odd + QString(90 - at, u'b');
 }
 
 void TestPropertyList::textsReadBackAsWritten()
@@ -297,6 +303,12 @@ void TestPropertyList::refusesMalformedDocuments_data()
         << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY a \"aaaa\">]>\n"
                       "<plist><array><string>&a;</string></array></plist>\n");
     QTest::newRow("undeclared entity") << document("<string>&nbsp;</string>\n");
+    // A byte that is no character, and a raw "]]>", at each place of a
+    // 64-byte block and past it: the bytes are checked in such blocks.
+    for (const char *bad : {"\x01", "\xFF", "\xC3(", "]]>"})
+        for (int at = 0; at <= 70; ++at)
+            QTest::addRow("%02x at %d", unsigned(uchar(bad[0])), at) << document(
+                "<string>" + QByteArray(at, 'a') + bad + QByteArray(150 - at, 'b') + "</string>\n");
 }
 
 void TestPropertyList::refusesMalformedDocuments()
