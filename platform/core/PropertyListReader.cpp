@@ -1210,8 +1210,12 @@ private:
     {
         const Frame frame = mStack.back();
         mStack.pop_back();
-        if (frame.kind == Kind::Array && frame.first == 0)
-            return variantOf(std::exchange(mValues, {})); // the outermost: all there is
+        if (frame.kind == Kind::Array && frame.first == 0) {
+            // The outermost: all there is, its unused room given back (in
+            // place, by realloc).
+            mValues.squeeze();
+            return variantOf(std::exchange(mValues, {}));
+        }
         const auto first = mValues.begin() + frame.first;
         QVariant made;
         if (frame.kind == Kind::Array) {
