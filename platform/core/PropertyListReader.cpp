@@ -718,6 +718,7 @@ private:
         if (pseudoAttribute("standalone", value, length)) {
             if (!equals(value, length, "yes") && !equals(value, length, "no"))
                 return fail(u"malformed XML declaration"_s);
+            mStandalone = equals(value, length, "yes");
         } else if (!mError.isEmpty()) {
             return false;
         }
@@ -788,6 +789,7 @@ private:
         const bool spaced = mP != beforeSpace;
         const char *value = nullptr;
         qsizetype valueLength = 0;
+        mExternalSubset = spaced && (at("SYSTEM") || at("PUBLIC"));
         if (spaced && at("SYSTEM")) {
             mP += 6;
             if (!requireSpace() || !quoted(value, valueLength))
@@ -821,6 +823,32 @@ private:
         if (mP >= mEnd || !isSpace(*mP))
             return fail(u"expected white space"_s);
         skipSpace();
+        return true;
+    }
+
+    // In an attribute value, a reference to an entity that a DTD outside
+    // the document may declare is taken as it stands, as other readers
+    // (QXmlStreamReader, expat) take it; attributes carry no value here.
+    // Names as QXmlStreamReader scans them; anything else is told as the
+    // unknown entity or fault it is.
+    bool skipUndeclaredEntity()
+    {
+        if (!mExternalSubset || mStandalone)
+            return false;
+        const auto nameByte = [](unsigned char c, bool first) {
+            if (c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                std::strchr("_$@\\`{}~", c))
+                return c != 0;
+            return first ? c == '^' : (c >= '0' && c <= '9') || c == '.' || c == '-';
+        };
+        const char *p = mP + 1;
+        if (p >= mEnd || !nameByte(uchar(*p), true))
+            return false;
+        while (++p < mEnd && nameByte(uchar(*p), false)) {
+        }
+        if (p >= mEnd || *p != ';')
+            return false;
+        mP = p + 1;
         return true;
     }
 
@@ -931,7 +959,7 @@ private:
                 if (*mP == '<')
                     return fail(u"'<' in an attribute value"_s);
                 if (*mP == '&') {
-                    if (!reference(nullptr))
+                    if (!skipUndeclaredEntity() && !reference(nullptr))
                         return false;
                 } else {
                     ++mP;
@@ -1500,6 +1528,9 @@ private:
     QString mError;
     bool mPlistOpen = false;
     bool mSeenPlist = false;
+    // From the prolog: a DTD outside the document, and standalone="yes".
+    bool mExternalSubset = false;
+    bool mStandalone = false;
     // Reading a piece: where it ends, and whether it is still wanted.
     const char *mStopAt = nullptr;
     const std::atomic_bool *mCancelled = nullptr;

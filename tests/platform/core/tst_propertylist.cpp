@@ -303,6 +303,14 @@ void TestPropertyList::refusesMalformedDocuments_data()
         << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY a \"aaaa\">]>\n"
                       "<plist><array><string>&a;</string></array></plist>\n");
     QTest::newRow("undeclared entity") << document("<string>&nbsp;</string>\n");
+    const QByteArray doctype = header.left(header.indexOf("<plist"));
+    const QByteArray plist = "<plist version=\"&x;\"><string>a</string></plist>\n";
+    QTest::newRow("undeclared entity, no DTD") << "<?xml version=\"1.0\"?>\n" + plist;
+    QTest::newRow("undeclared entity, standalone")
+        << QByteArray(doctype).replace("\"UTF-8\"?>", "\"UTF-8\" standalone=\"yes\"?>") + plist;
+    QTest::newRow("undeclared entity in text") << document("<string>&x;</string>\n");
+    QTest::newRow("attribute entity misnamed")
+        << doctype + "<plist version=\"&a^b;\"><string>a</string></plist>\n";
     // A byte that is no character, and a raw "]]>", at each place of a
     // 64-byte block and past it: the bytes are checked in such blocks.
     for (const char *bad : {"\x01", "\xFF", "\xC3(", "]]>"})
@@ -343,6 +351,11 @@ void TestPropertyList::acceptsWhatPlistlibAccepts_data()
         << document("<array><integer>0x1F</integer><integer> +7 </integer></array>\n")
         << QVariant(QVariantList{qint64(31), qint64(7)});
     QTest::newRow("self-closed string") << document("<string/>\n") << QVariant(u""_s);
+    // Its DTD outside the document may declare it: taken as it stands.
+    const QByteArray doctype = header.left(header.indexOf("<plist"));
+    QTest::newRow("undeclared entity in an attribute")
+        << doctype + "<plist version=\"1&x;&\xC3\xA9-1;&^;\"><string>a</string></plist>\n"
+        << QVariant(u"a"_s);
 
     QByteArray deepest;
     for (int i = 0; i < PropertyList::MaximumDepth; ++i)
