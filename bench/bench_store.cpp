@@ -163,29 +163,29 @@ void BM_ReadBytes(benchmark::State &state)
         benchmark::DoNotOptimize(readAll(path));
 }
 
-// The same into memory that malloc has just given back, as the load is
-// measured: the kernel's making of fresh pages counts too.
-void BM_ReadBytesFresh(benchmark::State &state)
+// Reads the file each time into memory that malloc has just given back, as
+// the load is measured: the kernel's making of fresh pages counts too.
+template<typename Read> void readIntoFreshMemory(benchmark::State &state, Read read)
 {
     const QString path = fixture(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(readAll(path));
+        benchmark::DoNotOptimize(read(path));
     }
 }
 
-// The load's own read of the file, as BM_ReadBytesFresh measures it.
+void BM_ReadBytesFresh(benchmark::State &state)
+{
+    readIntoFreshMemory(state, readAll);
+}
+
+// The load's own read of the file.
 void BM_ReadFile(benchmark::State &state)
 {
-    const QString path = fixture(int(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        malloc_trim(0);
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(platform::readRegularFile(path, 0));
-    }
+    readIntoFreshMemory(state,
+                        [](const QString &path) { return platform::readRegularFile(path, 0); });
 }
 
 void BM_LibplistLoad(benchmark::State &state)

@@ -146,8 +146,8 @@ const char *firstInvalid(const char *p, const char *e)
     const auto *u = reinterpret_cast<const unsigned char *>(p);
     const auto *end = reinterpret_cast<const unsigned char *>(e);
     while (u < end) {
-        // Sixteen or eight bytes at a time while none is a control character
-        // or outside ASCII: the bulk of any store.
+        // Sixty-four, sixteen or eight bytes at a time while none is a control
+        // character or outside ASCII: the bulk of any store.
 #ifdef __SSE2__
         // Signed: bytes above 0x7F count as below 0x20 too.
         const auto notPlain = [](const unsigned char *at) {
@@ -837,8 +837,8 @@ private:
             return false;
         const auto nameByte = [](unsigned char c, bool first) {
             if (c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                std::strchr("_$@\\`{}~", c))
-                return c != 0;
+                (c != 0 && std::strchr("_$@\\`{}~", c)))
+                return true;
             return first ? c == '^' : (c >= '0' && c <= '9') || c == '.' || c == '-';
         };
         const char *p = mP + 1;
