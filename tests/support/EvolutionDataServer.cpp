@@ -54,6 +54,15 @@ struct EvolutionDataServer::Private {
         GError *gerror = nullptr;
         // -1: not waiting for "connected", which a local book never becomes.
         EClient *client = e_book_client_connect_sync(source, guint32(-1), nullptr, &gerror);
+        // A book just added may not have reached the address-book factory's
+        // own registry yet: it answers "No such source" for a moment.
+        for (int tries = 0; !client && tries < 100 && !uid.isEmpty() &&
+                            g_error_matches(gerror, G_IO_ERROR, G_IO_ERROR_NOT_FOUND);
+             ++tries) {
+            g_clear_error(&gerror);
+            g_usleep(50 * 1000);
+            client = e_book_client_connect_sync(source, guint32(-1), nullptr, &gerror);
+        }
         g_object_unref(source);
         if (!client) {
             failed(gerror);

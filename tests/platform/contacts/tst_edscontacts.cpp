@@ -162,6 +162,16 @@ void TestEdsContacts::followsEdsWhileOpen()
     QVERIFY(mEds->removeContact(u"eds-new"_s));
     QTRY_COMPARE(picker.shownPeople().value(0).displayName(), u"Bo Ahl"_s);
     QCOMPARE(picker.shownPeople().size(), 7);
+
+    // A book added meanwhile is followed too.
+    const QString later = mEds->addBook(u"Later"_s);
+    QVERIFY2(!later.isEmpty(), qPrintable(mEds->lastError()));
+    QVERIFY2(mEds->saveContact(card("UID:later-al\r\nN:Aalto;Alvar;;;\r\nTEL:4\r\n"), later),
+             qPrintable(mEds->lastError()));
+    QTRY_COMPARE(picker.shownPeople().value(0).displayName(), u"Alvar Aalto"_s);
+    QVERIFY(mEds->removeContact(u"later-al"_s, later));
+    QTRY_COMPARE(picker.shownPeople().size(), 7);
+    QVERIFY(!mLog->text().contains(u"\"Later\" skipped"_s));
 }
 
 void TestEdsContacts::keepsWorkingWhenEdsDies()
