@@ -6,6 +6,7 @@
 #include "platform/core/AtomicFile.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListValues.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
 
@@ -17,7 +18,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -208,8 +208,10 @@ void BM_FreshTreeMemory(benchmark::State &state)
         const QVariantList fields = value.toList();
         record.values = fields.size();
         for (const QVariant &field : fields) {
-            if (field.metaType().id() == QMetaType::QString && field.toString().size() > 32)
-                record.units += field.toString().size() + 1;
+            const qsizetype n =
+                field.metaType().id() == QMetaType::QString ? field.toString().size() : 0;
+            if (n > platform::plist::LongestSharedText)
+                record.units += n + 1;
         }
         records.push_back(record);
     }
@@ -224,9 +226,7 @@ void BM_FreshTreeMemory(benchmark::State &state)
         }
         return made;
     };
-    const size_t pieces = size_t(std::clamp<qsizetype>(
-        std::min<qsizetype>(QThread::idealThreadCount(), QFileInfo(path).size() / (256 * 1024)), 1,
-        8));
+    const size_t pieces = size_t(std::max(1, platform::plist::piecesFor(QFileInfo(path).size())));
     QVariantList root;
     for (auto _ : state) {
         state.PauseTiming();

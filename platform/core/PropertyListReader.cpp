@@ -258,7 +258,7 @@ QString toString(const char *utf8, qsizetype n)
 // records) come back as the same shared string: less heap, no conversion.
 class ShortTexts {
 public:
-    static constexpr qsizetype Longest = 32;
+    static constexpr qsizetype Longest = LongestSharedText;
 
     // The string, the one met before when there was one; valid until the
     // next call.
@@ -1549,6 +1549,12 @@ namespace platform {
 
 namespace plist {
 
+int piecesFor(qsizetype documentSize)
+{
+    constexpr qsizetype smallestPiece = 256 * 1024;
+    return int(std::min<qsizetype>({QThread::idealThreadCount(), documentSize / smallestPiece, 8}));
+}
+
 std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces, QString *error)
 {
     Scanner scanner(document.data(), document.data() + document.size());
@@ -1562,10 +1568,7 @@ std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces, QS
 // read by every core.
 std::optional<QVariant> PropertyList::parse(const QByteArray &document, QString *error)
 {
-    constexpr qsizetype smallestPiece = 256 * 1024;
-    const qsizetype pieces =
-        std::min<qsizetype>({QThread::idealThreadCount(), document.size() / smallestPiece, 8});
-    return plist::parseInPieces(document, int(pieces), error);
+    return plist::parseInPieces(document, plist::piecesFor(document.size()), error);
 }
 
 } // namespace platform
