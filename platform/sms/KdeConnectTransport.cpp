@@ -31,10 +31,10 @@ QString KdeConnectTransport::name() const
     return u"KDE Connect"_s;
 }
 
-QDBusMessage KdeConnectTransport::devicesCall()
+QDBusMessage KdeConnectTransport::devicesCall(const QString &owner)
 {
     QDBusMessage message =
-        methodCall(Service, u"/modules/kdeconnect"_s, u"org.kde.kdeconnect.daemon"_s, u"devices"_s);
+        methodCall(owner, u"/modules/kdeconnect"_s, u"org.kde.kdeconnect.daemon"_s, u"devices"_s);
     message << true << true; // only reachable, only paired
     return message;
 }
@@ -53,15 +53,20 @@ QString KdeConnectTransport::smsDevice(const QDBusConnection &bus,
     if (!bus.isConnected())
         return {};
     const QDeadlineTimer deadline(timeout);
-    const QDBusMessage devices = callAndWait(bus, devicesCall(), timeout);
+    const auto left = [&deadline] {
+        return std::chrono::milliseconds(deadline.remainingTime());
+    };
+    const QDBusMessage owner = callAndWait(bus, nameOwnerCall(Service), left());
+    if (isError(owner))
+        return {};
+    const QString daemon = owner.arguments().value(0).toString();
+    const QDBusMessage devices = callAndWait(bus, devicesCall(daemon), left());
     if (isError(devices) || devices.signature() != "as"_L1)
         return {};
     for (const QString &device : devices.arguments().constFirst().toStringList()) {
-        const auto left = std::chrono::milliseconds(deadline.remainingTime());
-        if (left <= std::chrono::milliseconds::zero())
+        if (left() <= std::chrono::milliseconds::zero())
             break;
-        const QDBusMessage reply =
-            callAndWait(bus, hasSmsPluginCall(devices.service(), device), left);
+        const QDBusMessage reply = callAndWait(bus, hasSmsPluginCall(daemon, device), left());
         if (!isError(reply) && reply.arguments().value(0).toBool())
             return device;
     }
@@ -74,16 +79,21 @@ void KdeConnectTransport::start(const QString &number, const QString &text)
         finish(false, tr("The session bus is not available, so KDE Connect cannot be reached."));
         return;
     }
-    call(mBus, devicesCall(), [this, number, text](const QDBusMessage &reply) {
+    call(mBus, nameOwnerCall(Service), [this, number, text](const QDBusMessage &reply) {
         if (isError(reply)) {
             finish(false,
-                   isServiceMissing(reply)
-                       ? tr("KDE Connect is not running.")
-                       : tr("KDE Connect did not list its devices: %1").arg(errorText(reply)));
+                   isServiceMissing(reply) ? tr("KDE Connect is not running.") : errorText(reply));
             return;
         }
-        mOwner = reply.service();
-        tryDevices(reply.arguments().value(0).toStringList(), number, text);
+        // The devices are the ones this daemon knows.
+        mOwner = reply.arguments().value(0).toString();
+        call(mBus, devicesCall(mOwner), [this, number, text](const QDBusMessage &reply) {
+            if (isError(reply)) {
+                finish(false, tr("KDE Connect did not list its devices: %1").arg(errorText(reply)));
+                return;
+            }
+            tryDevices(reply.arguments().value(0).toStringList(), number, text);
+        });
     });
 }
 

@@ -33,7 +33,7 @@ protected:
     void stop() override { mOwner.clear(); }
 
 private:
-    static QDBusMessage devicesCall();
+    static QDBusMessage devicesCall(const QString &owner);
     static QDBusMessage hasSmsPluginCall(const QString &owner, const QString &device);
     void tryDevices(QStringList devices, const QString &number, const QString &text);
     void sendThrough(const QString &device, const QString &number, const QString &text);

@@ -111,6 +111,14 @@ QDBusMessage SmsTransport::methodCall(const QString &service, const QString &pat
     return message;
 }
 
+QDBusMessage SmsTransport::nameOwnerCall(const QString &service)
+{
+    QDBusMessage message = methodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                                      u"org.freedesktop.DBus"_s, u"GetNameOwner"_s);
+    message << service;
+    return message;
+}
+
 QDBusMessage SmsTransport::callAndWait(const QDBusConnection &bus, QDBusMessage message,
                                        std::chrono::milliseconds timeout)
 {

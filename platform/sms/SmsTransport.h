@@ -78,6 +78,9 @@ protected:
     // A call that never starts a service that is not running.
     static QDBusMessage methodCall(const QString &service, const QString &path,
                                    const QString &interface, const QString &method);
+    // Who owns service now, as a unique name; a reply's sender is not that
+    // name on every Qt (6.8 leaves it empty), so the bus is asked.
+    static QDBusMessage nameOwnerCall(const QString &service);
     // Waits at most timeout, for the availability checks.
     static QDBusMessage callAndWait(const QDBusConnection &bus, QDBusMessage message,
                                     std::chrono::milliseconds timeout);
