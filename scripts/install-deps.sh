@@ -31,6 +31,7 @@ PACKAGES="
     man-db
     libebook1.2-dev
     evolution-data-server
+    modemmanager
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer

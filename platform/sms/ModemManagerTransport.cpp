@@ -4,7 +4,8 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
+
+#include <tuple>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -13,22 +14,25 @@ namespace platform {
 namespace {
 
 const QString Service = u"org.freedesktop.ModemManager1"_s;
+const QString ModemInterface = u"org.freedesktop.ModemManager1.Modem"_s;
 const QString MessagingInterface = u"org.freedesktop.ModemManager1.Modem.Messaging"_s;
 const QString SmsInterface = u"org.freedesktop.ModemManager1.Sms"_s;
-const QString PropertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
-// While Send has been answered but State is not final yet; covers a
-// ModemManager that changes State without announcing it.
-constexpr int PollIntervalMs = 1000;
+// Better first: one that can send on a network, then one that can send,
+// then one the person can make ready; the path breaks ties, so that the
+// choice does not change between calls.
+auto rank(const ModemStatus &modem)
+{
+    return std::make_tuple(!modem.isReady(), !modem.canSend(), !modem.isHeldBack(), modem.path);
+}
 
-// The first of the modems that offer messaging, from GetManagedObjects'
-// answer; ordered by path so that the choice does not change between calls.
-QString firstMessagingModem(const QDBusMessage &reply)
+// The modem to use, from GetManagedObjects' answer.
+ModemStatus bestModem(const QDBusMessage &reply)
 {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != "a{oa{sa{sv}}}"_L1)
         return {};
     const auto objects = qvariant_cast<QDBusArgument>(reply.arguments().constFirst());
-    QStringList modems;
+    ModemStatus best;
     objects.beginMap();
     while (!objects.atEnd()) {
         QDBusObjectPath path;
@@ -36,33 +40,62 @@ QString firstMessagingModem(const QDBusMessage &reply)
         objects.beginMapEntry();
         objects >> path >> interfaces;
         objects.endMapEntry();
-        if (interfaces.contains(MessagingInterface))
-            modems.append(path.path());
+        if (!interfaces.contains(ModemInterface))
+            continue;
+        const QVariantMap modem = interfaces.value(ModemInterface);
+        ModemStatus status;
+        status.path = path.path();
+        status.state = modem.value(u"State"_s, int(ModemStatus::Unknown)).toInt();
+        status.failedReason = modem.value(u"StateFailedReason"_s).toUInt();
+        status.messaging = interfaces.contains(MessagingInterface);
+        if (best.path.isEmpty() || rank(status) < rank(best))
+            best = status;
     }
     objects.endMap();
-    modems.sort();
-    return modems.value(0);
+    return best;
+}
+
+bool isWrongState(const QDBusMessage &reply)
+{
+    return reply.errorName() == "org.freedesktop.ModemManager1.Error.Core.WrongState"_L1;
 }
 
 } // namespace
 
-QDBusMessage ModemManagerTransport::managedObjectsCall()
+QString ModemStatus::obstacle() const
 {
-    return methodCall(Service, u"/org/freedesktop/ModemManager1"_s,
-                      u"org.freedesktop.DBus.ObjectManager"_s, u"GetManagedObjects"_s);
+    if (canSend())
+        return {};
+    if (path.isEmpty())
+        return ModemManagerTransport::tr("No modem is ready to send text messages.");
+    switch (state) {
+    case Failed:
+        return failedReason == SimMissing
+                   ? ModemManagerTransport::tr("There is no SIM card in the modem.")
+                   : ModemManagerTransport::tr("The modem cannot be used: %1.")
+                         .arg(failedReason == SimError
+                                  ? ModemManagerTransport::tr("its SIM card does not work")
+                                  : ModemManagerTransport::tr("it failed to start"));
+    case Locked:
+        return ModemManagerTransport::tr(
+            "The SIM card is locked. Unlock it with its PIN, then try again.");
+    case Disabled:
+    case Disabling:
+        return ModemManagerTransport::tr(
+            "The modem is switched off (airplane mode may be on). Switch it on, then try again.");
+    case Unknown:
+    case Initializing:
+    case Enabling:
+        return ModemManagerTransport::tr("The modem is still starting. Try again in a moment.");
+    default:
+        return ModemManagerTransport::tr("This modem cannot send text messages.");
+    }
 }
 
 ModemManagerTransport::ModemManagerTransport(const QDBusConnection &bus, QObject *parent)
     : SmsTransport(parent)
     , mBus(bus)
 {
-    mPoll.setInterval(PollIntervalMs);
-    connect(&mPoll, &QTimer::timeout, this, &ModemManagerTransport::readState);
-}
-
-ModemManagerTransport::~ModemManagerTransport()
-{
-    watchSms(false);
 }
 
 QString ModemManagerTransport::name() const
@@ -70,37 +103,68 @@ QString ModemManagerTransport::name() const
     return u"ModemManager"_s;
 }
 
-QString ModemManagerTransport::messagingModem(const QDBusConnection &bus,
-                                              std::chrono::milliseconds timeout)
+QString ModemManagerTransport::dialableNumber(const QString &number)
+{
+    QString dialable;
+    for (const QChar c : number) {
+        if (c.isDigit())
+            dialable += QChar(u'0' + c.digitValue()); // also digits of other scripts
+        else if (c == u'+' && dialable.isEmpty())
+            dialable += c;
+        else if (c == u'*' || c == u'#')
+            dialable += c;
+        else if (!c.isSpace() && !u"-./()[]\u2010\u2011\u2012\u2013\u2014\u2212"_s.contains(c))
+            return {};
+    }
+    return dialable == u"+"_s ? QString() : dialable;
+}
+
+QDBusMessage ModemManagerTransport::managedObjectsCall(const QString &service)
+{
+    return methodCall(service, u"/org/freedesktop/ModemManager1"_s,
+                      u"org.freedesktop.DBus.ObjectManager"_s, u"GetManagedObjects"_s);
+}
+
+ModemStatus ModemManagerTransport::messagingModem(const QDBusConnection &bus,
+                                                  std::chrono::milliseconds timeout)
 {
     if (!bus.isConnected())
         return {};
-    return firstMessagingModem(callAndWait(bus, managedObjectsCall(), timeout));
+    return bestModem(callAndWait(bus, managedObjectsCall(Service), timeout));
 }
 
 void ModemManagerTransport::start(const QString &number, const QString &text)
 {
+    const QString dialable = dialableNumber(number);
+    if (dialable.isEmpty()) {
+        finish(false, tr("“%1” is not a phone number the modem can dial.").arg(number));
+        return;
+    }
     if (!mBus.isConnected()) {
         finish(false, tr("The system bus is not available, so ModemManager cannot be reached."));
         return;
     }
-    call(mBus, managedObjectsCall(), [this, number, text](const QDBusMessage &reply) {
+    // Everything goes to one ModemManager, by its unique name: a restarted
+    // one would not know the message.
+    call(mBus, nameOwnerCall(Service), [this, dialable, text](const QDBusMessage &reply) {
         if (isError(reply)) {
             finish(false,
-                   isServiceMissing(reply)
-                       ? tr("ModemManager is not running.")
-                       : tr("ModemManager did not list its modems: %1").arg(errorText(reply)));
+                   isServiceMissing(reply) ? tr("ModemManager is not running.") : errorText(reply));
             return;
         }
-        const QString modem = firstMessagingModem(reply);
-        if (modem.isEmpty()) {
-            finish(false, tr("No modem is ready to send text messages."));
-            return;
-        }
-        // Everything after this goes to the same ModemManager: a restarted
-        // one would not know the message.
-        mOwner = reply.service();
-        create(modem, number, text);
+        mOwner = reply.arguments().value(0).toString();
+        call(mBus, managedObjectsCall(mOwner), [this, dialable, text](const QDBusMessage &reply) {
+            if (isError(reply)) {
+                finish(false, tr("ModemManager did not list its modems: %1").arg(errorText(reply)));
+                return;
+            }
+            const ModemStatus modem = bestModem(reply);
+            if (!modem.canSend()) {
+                finish(false, modem.obstacle());
+                return;
+            }
+            create(modem.path, dialable, text);
+        });
     });
 }
 
@@ -111,7 +175,11 @@ void ModemManagerTransport::create(const QString &modem, const QString &number, 
     message << QVariantMap{{u"number"_s, number}, {u"text"_s, text}};
     call(mBus, message, [this](const QDBusMessage &reply) {
         if (isError(reply)) {
-            finish(false, tr("The modem refused the message: %1").arg(errorText(reply)));
+            // Switched off between the look and the message.
+            if (isWrongState(reply))
+                finish(false, ModemStatus{mModem, ModemStatus::Disabled, 0, true}.obstacle());
+            else
+                finish(false, tr("The modem refused the message: %1").arg(errorText(reply)));
             return;
         }
         mSms = qvariant_cast<QDBusObjectPath>(reply.arguments().value(0)).path();
@@ -125,8 +193,6 @@ void ModemManagerTransport::create(const QString &modem, const QString &number, 
 
 void ModemManagerTransport::sendCreated()
 {
-    // Listening before Send, so that no change of State can slip past.
-    watchSms(true);
     call(
         mBus, methodCall(mOwner, mSms, SmsInterface, u"Send"_s), [this](const QDBusMessage &reply) {
             if (isError(reply)) {
@@ -134,83 +200,8 @@ void ModemManagerTransport::sendCreated()
                 finish(false, tr("The modem could not send the message: %1").arg(errorText(reply)));
                 return;
             }
-            // ModemManager sets State to sent before it answers, but tells
-            // of the change only afterwards: ask rather than wait for it.
-            readState();
-            mPoll.start();
+            finish(true, QString());
         });
-}
-
-void ModemManagerTransport::readState()
-{
-    if (mReading || mSms.isEmpty())
-        return;
-    mReading = true;
-    QDBusMessage get = methodCall(mOwner, mSms, PropertiesInterface, u"Get"_s);
-    get << SmsInterface << u"State"_s;
-    call(mBus, get, [this](const QDBusMessage &reply) {
-        mReading = false;
-        if (isError(reply)) {
-            finish(false, tr("Lost track of the message: %1").arg(errorText(reply)));
-            return;
-        }
-        takeState(qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().toUInt());
-    });
-}
-
-void ModemManagerTransport::takeState(uint state)
-{
-    switch (state) {
-    case SmsStateSent:
-        finish(true, QString());
-        break;
-    case SmsStateSending:
-        mSeenSending = true;
-        break;
-    case SmsStateUnknown:
-    case SmsStateStored:
-        // Back to not sent after sending: the modem gave up on it.
-        if (mSeenSending) {
-            deleteDraft();
-            finish(false, tr("The modem gave up sending the message."));
-        }
-        break;
-    case SmsStateReceiving:
-    case SmsStateReceived:
-        finish(false, tr("ModemManager took the message for a received one."));
-        break;
-    default:
-        break; // a state from a newer ModemManager; wait for one we know
-    }
-}
-
-void ModemManagerTransport::smsPropertiesChanged(const QString &interface,
-                                                 const QVariantMap &changed,
-                                                 const QStringList &invalidated,
-                                                 const QDBusMessage &message)
-{
-    // Anyone on the bus may send this signal; only ModemManager's counts.
-    if (message.service() != mOwner || message.path() != mSms || interface != SmsInterface)
-        return;
-    if (changed.contains(u"State"_s))
-        takeState(changed.value(u"State"_s).toUInt());
-    else if (invalidated.contains(u"State"_s))
-        readState();
-}
-
-void ModemManagerTransport::watchSms(bool watch)
-{
-    if (watch == mWatching)
-        return;
-    const char *slot = SLOT(smsPropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage));
-    // Matched on the path; the slot checks who sent it.
-    if (watch) {
-        mWatching =
-            mBus.connect(QString(), mSms, PropertiesInterface, u"PropertiesChanged"_s, this, slot);
-    } else {
-        mBus.disconnect(QString(), mSms, PropertiesInterface, u"PropertiesChanged"_s, this, slot);
-        mWatching = false;
-    }
 }
 
 void ModemManagerTransport::deleteDraft()
@@ -224,13 +215,9 @@ void ModemManagerTransport::deleteDraft()
 
 void ModemManagerTransport::stop()
 {
-    mPoll.stop();
-    watchSms(false);
     mOwner.clear();
     mModem.clear();
     mSms.clear();
-    mSeenSending = false;
-    mReading = false;
 }
 
 } // namespace platform

@@ -4,68 +4,84 @@
 #include "platform/sms/SmsTransport.h"
 
 #include <QDBusConnection>
-#include <QStringList>
-#include <QTimer>
-#include <QVariantMap>
 
 namespace platform {
 
+// What ModemManager says of the modem a message would go through.
+struct ModemStatus {
+    // MMModemState, from ModemManager-enums.h.
+    enum State : int {
+        Failed = -1,
+        Unknown = 0,
+        Initializing = 1,
+        Locked = 2,
+        Disabled = 3,
+        Disabling = 4,
+        Enabling = 5,
+        Enabled = 6,
+        Searching = 7,
+        Registered = 8,
+    };
+    // MMModemStateFailedReason.
+    enum FailedReason : uint { SimMissing = 2, SimError = 3 };
+
+    QString path; // empty: ModemManager lists no modem
+    int state = Unknown;
+    uint failedReason = 0;
+    bool messaging = false;
+
+    // Takes a message now; one that has no network yet may still fail.
+    bool canSend() const { return messaging && state >= Enabled; }
+    // On a network: the way to prefer.
+    bool isReady() const { return messaging && state >= Registered; }
+    // Would take messages once the person does something about it (switch
+    // it on, insert or unlock the SIM): worth saying so.
+    bool isHeldBack() const { return !path.isEmpty() && !canSend() && state < Enabled; }
+    // Why no message can go through it now, for the person; empty when one can.
+    QString obstacle() const;
+};
+
 // Sends through the phone's own modem, as ModemManager offers it on the
-// system bus: the message is created on the first modem with the Messaging
-// interface, sent, and counts as sent once its State says so. ModemManager
-// answers Send only when the modem is done, so a slow network takes the
-// time limit rather than a D-Bus timeout.
+// system bus: the message is created on the modem that is most ready, with
+// the number in the dialable form ModemManager packs into the PDU, and sent.
+// ModemManager sets the message's State to sent before it answers Send, and
+// answers only when the modem is done, so a slow network takes the time
+// limit rather than a D-Bus timeout.
 class ModemManagerTransport : public SmsTransport {
     Q_OBJECT
 
 public:
-    // MMSmsState, from ModemManager-enums.h. There is no failed state: a
-    // failed Send answers with an error and leaves the message stored.
-    enum SmsState : uint {
-        SmsStateUnknown = 0,
-        SmsStateStored = 1,
-        SmsStateReceiving = 2,
-        SmsStateReceived = 3,
-        SmsStateSending = 4,
-        SmsStateSent = 5,
-    };
-
     // bus is the system bus in production; tests hand in a private one.
     explicit ModemManagerTransport(const QDBusConnection &bus, QObject *parent = nullptr);
-    ~ModemManagerTransport() override;
 
     QString name() const override;
 
-    // The path of the modem a message would go through; empty when the bus
-    // or ModemManager is missing, no modem can send messages, or no answer
-    // came within timeout.
-    static QString messagingModem(const QDBusConnection &bus, std::chrono::milliseconds timeout);
+    // The number as a modem dials it: a leading "+", digits, "*" and "#";
+    // spaces, dashes, dots, slashes and brackets dropped. Empty when
+    // anything else is in it, or nothing to dial: guessing there could
+    // reach a stranger.
+    static QString dialableNumber(const QString &number);
+
+    // The modem a message would go through; no path when the bus or
+    // ModemManager is missing, it lists no modem, or no answer came within
+    // timeout.
+    static ModemStatus messagingModem(const QDBusConnection &bus,
+                                      std::chrono::milliseconds timeout);
 
 protected:
     void start(const QString &number, const QString &text) override;
     void stop() override;
 
-private Q_SLOTS:
-    void smsPropertiesChanged(const QString &interface, const QVariantMap &changed,
-                              const QStringList &invalidated, const QDBusMessage &message);
-
 private:
-    static QDBusMessage managedObjectsCall();
+    static QDBusMessage managedObjectsCall(const QString &service);
     void create(const QString &modem, const QString &number, const QString &text);
     void sendCreated();
-    void readState();
-    void takeState(uint state);
-    void watchSms(bool watch);
     void deleteDraft();
 
     QDBusConnection mBus;
     QString mOwner; // unique name of the ModemManager that holds the message
     QString mModem;
     QString mSms;
-    bool mWatching = false;
-    bool mSeenSending = false;
-    bool mReading = false;
-    QTimer mPoll;
 };
 
 } // namespace platform

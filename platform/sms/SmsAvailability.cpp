@@ -37,6 +37,10 @@ SmsAvailability::SmsAvailability(const QDBusConnection &systemBus,
                            u"org.freedesktop.DBus.ObjectManager"_s, QString::fromLatin1(change),
                            this, SLOT(look()));
     }
+    // A modem switched on or off, unlocked, or on a network: any path.
+    mSystemBus.connect(u"org.freedesktop.ModemManager1"_s, QString(),
+                       u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s, this,
+                       SLOT(modemChanged(QString, QVariantMap, QStringList)));
     look();
 }
 
@@ -62,13 +66,27 @@ void SmsAvailability::look()
         });
 }
 
+void SmsAvailability::modemChanged(const QString &interface, const QVariantMap &changed,
+                                   const QStringList &invalidated)
+{
+    if (interface == u"org.freedesktop.ModemManager1.Modem"_s &&
+        (changed.contains(u"State"_s) || invalidated.contains(u"State"_s)))
+        look();
+}
+
 SmsAvailability::Kind SmsAvailability::ask(const QDBusConnection &systemBus,
                                            const QDBusConnection &sessionBus)
 {
-    if (!ModemManagerTransport::messagingModem(systemBus, SmsTransport::ProbeTimeout).isEmpty())
+    const ModemStatus modem =
+        ModemManagerTransport::messagingModem(systemBus, SmsTransport::ProbeTimeout);
+    if (modem.isReady())
         return Kind::ModemManager;
     if (!KdeConnectTransport::smsDevice(sessionBus, SmsTransport::ProbeTimeout).isEmpty())
         return Kind::KdeConnect;
+    // Off the network, switched off or locked: the modem still, so that
+    // sending says what to do about it.
+    if (modem.canSend() || modem.isHeldBack())
+        return Kind::ModemManager;
     return Kind::None;
 }
 

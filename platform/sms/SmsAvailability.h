@@ -3,6 +3,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -13,8 +14,9 @@ class SmsTransport;
 // Whether the device can send text messages, kept current without ever
 // waiting on the bus on the window's thread: the services are asked in the
 // background at first use and again whenever ModemManager or KDE Connect
-// comes, goes or changes its modems. Until the first answer, and while a
-// new one is awaited, the state is not settled.
+// comes or goes, and whenever a modem comes, goes or changes its state.
+// Until the first answer, and while a new one is awaited, the state is not
+// settled.
 class SmsAvailability : public QObject {
     Q_OBJECT
 
@@ -29,8 +31,10 @@ public:
     std::unique_ptr<SmsTransport> makeTransport() const;
 
     // The transport to use now: ModemManager when it runs on the system bus
-    // with a modem that can send messages, else KDE Connect when it runs on
-    // the session bus with a reachable paired phone, else none. Waits for
+    // with a modem on a network that can send messages, else KDE Connect
+    // when it runs on the session bus with a reachable paired phone, else
+    // ModemManager for a modem that is off the network, switched off or
+    // locked (its failure says so), else none. Waits for
     // the answers, at most SmsTransport::ProbeTimeout per service; a missing
     // bus or service answers at once. Never on the window's thread.
     static std::unique_ptr<SmsTransport> availableTransport(const QDBusConnection &systemBus,
@@ -42,6 +46,8 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void look();
+    void modemChanged(const QString &interface, const QVariantMap &changed,
+                      const QStringList &invalidated);
 
 private:
     enum class Kind { None, ModemManager, KdeConnect };

@@ -264,7 +264,7 @@ void TestDispatch::sentMessageMarksTheSchedule()
 
     const QList<QJsonObject> created = mModem->calls(u"message"_s);
     QCOMPARE(created.size(), 1);
-    QCOMPARE(created[0].value(u"numbers"_s).toArray().first().toString(), u"555 0100"_s);
+    QCOMPARE(created[0].value(u"numbers"_s).toArray().first().toString(), u"5550100"_s);
     QCOMPARE(created[0].value(u"text"_s).toString(), u"Hi, edited"_s);
     QCOMPARE(statusOf(run, 0), u"1"_s);
     QCOMPARE(platform::PropertyList::readArrayFile(run.env().dataFile())->at(0).toList().at(5),

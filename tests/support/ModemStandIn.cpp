@@ -8,12 +8,12 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-ModemStandIn::ModemStandIn(const QString &busAddress, const QString &behaviour)
+ModemStandIn::ModemStandIn(const QString &busAddress, const QString &behaviour,
+                           const QString &service)
 {
     // Dies with the test, also when the test crashes.
     mProcess.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    mProcess.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    mProcess.start(QStringLiteral(FAKE_SMS_SERVICES), {busAddress, u"modemmanager"_s, behaviour});
+    mProcess.start(QStringLiteral(FAKE_SMS_SERVICES), {busAddress, service, behaviour});
     mReady = mProcess.waitForReadyRead(5000) && mProcess.readLine() == "{\"ready\":true}\n";
 }
 

@@ -5,12 +5,14 @@
 #include <QList>
 #include <QProcess>
 
-// Stands in for ModemManager with one modem on the given bus, behaving as
-// told ("sends", "send-error", "stuck", ... see fake_sms_services), and
-// records every call the app makes on it. Gone with the object.
+// Stands in for ModemManager with one modem (or, with service "kdeconnect",
+// for KDE Connect's daemon with one paired phone) on the given bus, behaving
+// as told ("sends", "send-error", "send-hangs", ... see fake_sms_services),
+// and records every call the app makes on it. Gone with the object.
 class ModemStandIn {
 public:
-    ModemStandIn(const QString &busAddress, const QString &behaviour);
+    ModemStandIn(const QString &busAddress, const QString &behaviour,
+                 const QString &service = QStringLiteral("modemmanager"));
     ~ModemStandIn();
 
     bool isReady() const { return mReady; }

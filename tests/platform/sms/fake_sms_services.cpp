@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for ModemManager and the KDE Connect daemon: just enough of their
-// D-Bus interfaces, as Debian 12 ships them, for the transports' tests.
+// D-Bus interfaces, as Debian 12 ships them, for the transports' tests where
+// the real daemons cannot go (a modem that never answers). The ModemManager
+// one behaves as ModemManager 1.20 does (mm-base-sms.c, mm-sms-part-3gpp.c,
+// mm-iface-modem-messaging.c): a new message's State is Unknown, Send sets it
+// to Sent before it answers and says so only afterwards, there is no Sending
+// state, Create on a modem that is not enabled fails with WrongState, and a
+// number with anything but a leading "+", digits, "*", "#" and a to c fails
+// Send as an invalid number.
 //
 //   fake_sms_services ADDRESS modemmanager|kdeconnect BEHAVIOUR
 //
@@ -19,6 +26,7 @@
 #include <QJsonObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -31,7 +39,17 @@ using ManagedObjects = QMap<QDBusObjectPath, Interfaces>;
 
 const QString Root = u"/org/freedesktop/ModemManager1"_s;
 const QString Messaging = u"org.freedesktop.ModemManager1.Modem.Messaging"_s;
-enum : uint { Stored = 1, Sending = 4, Sent = 5 };
+enum : uint { Unknown = 0, Sent = 5 };
+
+// What mm_sms_part_3gpp_encode_address() can pack.
+bool isPackable(QString number)
+{
+    if (number.startsWith(u'+'))
+        number.remove(0, 1);
+    return !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) {
+        return u"0123456789*#abc"_s.contains(c);
+    });
+}
 
 void record(const QString &call, QJsonObject entry = {})
 {
@@ -70,11 +88,8 @@ private:
 };
 
 // Behaviours, named after what a client sees:
-//   sends         State is Sent when Send answers, announced only afterwards,
-//                 as ModemManager does
-//   queued        Send answers at once with State Sending; 200 ms later Sent,
-//                 announced as invalidated; silent: nothing announced;
-//                 falls-back: Stored instead of Sent; stuck: stays Sending
+//   sends         a registered modem that sends
+//   disabled      the modem is switched off (State disabled)
 //   send-error    Send fails; fails-once: only the first Send fails;
 //                 send-hangs, objects-hang: never answered
 //   no-messaging  the modem lacks Messaging; second-modem: /Modem/0 lacks it
@@ -90,8 +105,13 @@ private:
         const bool messaging = call.path() == modem && call.interface() == Messaging;
         if (call.path() == Root && call.member() == u"GetManagedObjects"_s)
             return is("objects-hang") ? QDBusMessage() : managedObjects(call);
-        if (messaging && !is("no-messaging") && call.member() == u"Create"_s)
+        if (messaging && !is("no-messaging") && call.member() == u"Create"_s) {
+            if (is("disabled"))
+                return call.createErrorReply(
+                    u"org.freedesktop.ModemManager1.Error.Core.WrongState"_s,
+                    u"Cannot create SMS: device not yet enabled"_s);
             return create(call);
+        }
         if (messaging && call.member() == u"Delete"_s) {
             record(u"Delete"_s);
             return call.createReply();
@@ -105,7 +125,8 @@ private:
 
     QDBusMessage managedObjects(const QDBusMessage &call) const
     {
-        const Interfaces plain{{u"org.freedesktop.ModemManager1.Modem"_s, {{u"State"_s, 8}}}};
+        const int state = is("disabled") ? 3 : 8; // MM_MODEM_STATE_DISABLED, _REGISTERED
+        const Interfaces plain{{u"org.freedesktop.ModemManager1.Modem"_s, {{u"State"_s, state}}}};
         Interfaces messaging = plain;
         messaging.insert(Messaging, {{u"DefaultStorage"_s, QVariant::fromValue(2u)}});
         ManagedObjects objects{{QDBusObjectPath(Root + u"/Modem/0"_s),
@@ -129,7 +150,8 @@ private:
             return call.createErrorReply(u"org.freedesktop.ModemManager1.Error.Core.InvalidArgs"_s,
                                          u"Invalid properties"_s);
         const QString path = Root + u"/SMS/"_s + QString::number(mStates.size());
-        mStates.insert(path, Stored);
+        mStates.insert(path, Unknown);
+        mNumbers.insert(path, number.toString());
         return call.createReply(QVariant::fromValue(QDBusObjectPath(path)));
     }
 
@@ -139,38 +161,25 @@ private:
         record(u"Send"_s, {{u"sms"_s, path}});
         if (is("send-hangs"))
             return {};
+        if (!isPackable(mNumbers.value(path)))
+            return call.createErrorReply(
+                u"org.freedesktop.ModemManager1.Error.Message.InvalidPduParameter"_s,
+                u"Invalid number '%1'"_s.arg(mNumbers.value(path)));
         if (is("send-error") || (is("fails-once") && mSends++ == 0))
             return call.createErrorReply(u"org.freedesktop.ModemManager1.Error.Core.Failed"_s,
                                          u"Couldn't send SMS part: network timeout"_s);
-        if (!is("queued") && !is("silent") && !is("falls-back") && !is("stuck")) {
-            bus.send(call.createReply());
-            setState(bus, path, Sent, false);
-            return {};
-        }
-        setState(bus, path, Sending, false);
-        if (!is("stuck")) {
-            QTimer::singleShot(200, [this, bus, path] {
-                setState(bus, path, is("falls-back") ? Stored : Sent, true);
-            });
-        }
-        return call.createReply();
-    }
-
-    void setState(const QDBusConnection &bus, const QString &path, uint state, bool invalidate)
-    {
-        mStates[path] = state;
-        if (is("silent"))
-            return;
+        mStates[path] = Sent;
+        bus.send(call.createReply());
         QDBusMessage signal = QDBusMessage::createSignal(path, u"org.freedesktop.DBus.Properties"_s,
                                                          u"PropertiesChanged"_s);
         signal << u"org.freedesktop.ModemManager1.Sms"_s
-               << (invalidate ? QVariantMap()
-                              : QVariantMap{{u"State"_s, QVariant::fromValue(state)}})
-               << (invalidate ? QStringList{u"State"_s} : QStringList());
+               << QVariantMap{{u"State"_s, QVariant::fromValue(uint(Sent))}} << QStringList();
         bus.send(signal);
+        return {};
     }
 
     QMap<QString, uint> mStates; // messages by path
+    QMap<QString, QString> mNumbers;
     int mSends = 0;
 };
 

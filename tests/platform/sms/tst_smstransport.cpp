@@ -117,7 +117,8 @@ private Q_SLOTS:
     void deliversNumberAndTextExactly();
     void finishesOnce_data();
     void finishesOnce();
-    void refusesABlankNumber();
+    void refusesWhatCannotBeDialled_data();
+    void refusesWhatCannotBeDialled();
     void lateAnswerDoesNotReachTheNextSend();
     void waitsWithoutBlocking();
     void choosesTransport_data();
@@ -129,18 +130,22 @@ void TestSmsTransport::deliversNumberAndTextExactly_data()
 {
     QTest::addColumn<QString>("service");
     QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("dialled"); // what ModemManager gets
     QTest::addColumn<QString>("text");
-    const QList<std::tuple<const char *, QString, QString>> messages{
-        {"unicode", u"+46 70-123 45 67"_s, u"Grüße ✓ 你好 🎉 שלום"_s},
-        {"shell and quotes", u"0701234567; rm -rf ~"_s,
+    const QList<std::tuple<const char *, QString, QString, QString>> messages{
+        {"unicode", u"+46 70-123 45 67"_s, u"+46701234567"_s, u"Grüße ✓ 你好 🎉 שלום"_s},
+        {"shell and quotes", u"(020) 7946 0958"_s, u"02079460958"_s,
          u"\"quoted\" 'single' `id` $(rm -rf /) ; && | > /tmp/x $HOME \\"_s},
-        {"line breaks", u"*100#"_s, u"one\ntwo\r\nthree\ttab\n"_s},
-        {"long", u"+4670"_s, u"Lång text 🎉 "_s.repeated(60)},
-        {"empty text", u"+4670"_s, QString()},
+        {"line breaks", u"*100#"_s, u"*100#"_s, u"one\ntwo\r\nthree\ttab\n"_s},
+        {"long", u"0151/2345678"_s, u"01512345678"_s, u"Lång text 🎉 "_s.repeated(60)},
+        {"empty text", u"+4670"_s, u"+4670"_s, QString()},
+        {"dots, dashes and digits of other scripts", u"\u0660\u0667\u0660\u2013123.45"_s,
+         u"07012345"_s, u"hi"_s},
     };
     for (const QString &service : {u"modemmanager"_s, u"kdeconnect"_s}) {
-        for (const auto &[name, number, text] : messages)
-            QTest::addRow("%s, %s", qPrintable(service), name) << service << number << text;
+        for (const auto &[name, number, dialled, text] : messages)
+            QTest::addRow("%s, %s", qPrintable(service), name)
+                << service << number << (service == u"modemmanager"_s ? dialled : number) << text;
     }
 }
 
@@ -148,6 +153,7 @@ void TestSmsTransport::deliversNumberAndTextExactly()
 {
     QFETCH(QString, service);
     QFETCH(QString, number);
+    QFETCH(QString, dialled);
     QFETCH(QString, text);
     FakeBus bus;
     QVERIFY(bus.add(service, u"sends"_s));
@@ -163,7 +169,7 @@ void TestSmsTransport::deliversNumberAndTextExactly()
 
     const QList<QJsonObject> messages = bus.calls(u"message"_s);
     QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages.first().value(u"numbers"_s).toArray(), QJsonArray{number});
+    QCOMPARE(messages.first().value(u"numbers"_s).toArray(), QJsonArray{dialled});
     QCOMPARE(messages.first().value(u"text"_s).toString(), text);
     if (service == u"modemmanager"_s)
         QCOMPARE(messages.first().value(u"keys"_s).toArray(), (QJsonArray{u"number"_s, u"text"_s}));
@@ -180,15 +186,12 @@ void TestSmsTransport::finishesOnce_data()
     const QString mm = u"modemmanager"_s;
     const QString kde = u"kdeconnect"_s;
     QTest::newRow("sent, announced after Send") << mm << u"sends"_s << 10000 << true << 0;
-    QTest::newRow("sent, as invalidated") << mm << u"queued"_s << 10000 << true << 0;
-    QTest::newRow("sent, never announced") << mm << u"silent"_s << 10000 << true << 0;
     QTest::newRow("Send fails") << mm << u"send-error"_s << 10000 << false << 1;
-    QTest::newRow("state falls back") << mm << u"falls-back"_s << 10000 << false << 1;
+    QTest::newRow("modem switched off") << mm << u"disabled"_s << 10000 << false << 0;
     QTest::newRow("modem cannot message") << mm << u"no-messaging"_s << 10000 << false << 0;
     QTest::newRow("ModemManager absent") << mm << QString() << 10000 << false << 0;
     QTest::newRow("no modem list in time") << mm << u"objects-hang"_s << 300 << false << 0;
     QTest::newRow("Send unanswered") << mm << u"send-hangs"_s << 300 << false << 0;
-    QTest::newRow("stuck sending") << mm << u"stuck"_s << 300 << false << 0;
     QTest::newRow("sendSms fails") << kde << u"sms-error"_s << 10000 << false << 0;
     QTest::newRow("no sms plugin") << kde << u"no-sms-plugin"_s << 10000 << false << 0;
     QTest::newRow("KDE Connect absent") << kde << QString() << 10000 << false << 0;
@@ -222,17 +225,35 @@ void TestSmsTransport::finishesOnce()
     QCOMPARE(finished.count(), 1);
 }
 
-void TestSmsTransport::refusesABlankNumber()
+void TestSmsTransport::refusesWhatCannotBeDialled_data()
 {
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("number");
+    QTest::newRow("blank, KDE Connect") << u"kdeconnect"_s << u" \t"_s;
+    QTest::newRow("blank") << u"modemmanager"_s << u" \t"_s;
+    QTest::newRow("letters") << u"modemmanager"_s << u"abc"_s;
+    QTest::newRow("a plus alone") << u"modemmanager"_s << u"+"_s;
+    // Dropping the letters would reach someone else.
+    QTest::newRow("letters among digits") << u"modemmanager"_s << u"+1 800 FLOWERS"_s;
+    QTest::newRow("a plus inside") << u"modemmanager"_s << u"46+70"_s;
+    QTest::newRow("a command after it") << u"modemmanager"_s << u"0701234567; rm -rf ~"_s;
+}
+
+void TestSmsTransport::refusesWhatCannotBeDialled()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, number);
     FakeBus bus;
-    QVERIFY(bus.add(u"kdeconnect"_s, u"sends"_s));
-    platform::KdeConnectTransport transport(bus.connection());
-    QSignalSpy finished(&transport, &SmsTransport::finished);
-    QVERIFY(transport.send(u" \t"_s, u"hi"_s));
+    QVERIFY(bus.add(service, u"sends"_s));
+    const auto transport = transportFor(service, bus.connection());
+    QSignalSpy finished(transport.get(), &SmsTransport::finished);
+    QVERIFY(transport->send(number, u"hi"_s));
     QCOMPARE(finished.count(), 0);
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished.first().at(0).toBool(), false);
-    QVERIFY(bus.calls(u"message"_s).isEmpty()); // the phone never gets it
+    if (!number.trimmed().isEmpty())
+        QVERIFY(finished.first().at(1).toString().contains(number)); // says which
+    QVERIFY(bus.calls(u"message"_s).isEmpty()); // the phone or modem never gets it
 }
 
 void TestSmsTransport::lateAnswerDoesNotReachTheNextSend()
@@ -296,6 +317,9 @@ void TestSmsTransport::choosesTransport_data()
     QTest::newRow("the modem that can message")
         << u"second-modem"_s << QString() << u"ModemManager"_s;
     QTest::newRow("modem cannot message") << u"no-messaging"_s << u"sends"_s << u"KDE Connect"_s;
+    QTest::newRow("modem off, phone paired") << u"disabled"_s << u"sends"_s << u"KDE Connect"_s;
+    // Sending then says that the modem is off.
+    QTest::newRow("modem off alone") << u"disabled"_s << QString() << u"ModemManager"_s;
     QTest::newRow("device with the plugin") << QString() << u"second-device"_s << u"KDE Connect"_s;
     QTest::newRow("ModemManager hangs") << u"objects-hang"_s << QString() << QString();
     QTest::newRow("nothing usable") << u"no-messaging"_s << u"no-sms-plugin"_s << QString();
@@ -320,7 +344,9 @@ void TestSmsTransport::choosesTransport()
     QSignalSpy finished(transport.get(), &SmsTransport::finished);
     QVERIFY(transport->send(u"+4670"_s, u"hi"_s));
     QTRY_COMPARE(finished.count(), 1);
-    QCOMPARE(finished.first(), (QVariantList{true, QString()}));
+    const bool off = modemManager == u"disabled"_s && chosen == u"ModemManager"_s;
+    QCOMPARE(finished.first().at(0).toBool(), !off);
+    QCOMPARE(finished.first().at(1).toString().contains(u"switched off"_s), off);
 }
 
 void TestSmsTransport::noBusMeansNoTransport()
