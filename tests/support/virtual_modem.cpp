@@ -327,7 +327,10 @@ private:
         QObject::connect(notifier, &QSocketNotifier::activated, [notifier, client, modem] {
             char buffer[4096];
             const ssize_t got = ::read(client, buffer, sizeof buffer);
-            if (got <= 0 && errno != EINTR) {
+            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                return;
+            if (got <= 0) {
+                notifier->setEnabled(false); // before the descriptor goes
                 notifier->deleteLater();
                 ::close(client);
                 return;
