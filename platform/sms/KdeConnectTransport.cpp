@@ -3,7 +3,6 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -47,30 +46,41 @@ QDBusMessage KdeConnectTransport::hasSmsPluginCall(const QString &owner, const Q
     return message;
 }
 
-QString KdeConnectTransport::smsDevice(const QDBusConnection &bus,
-                                       std::chrono::milliseconds timeout)
+void KdeConnectTransport::findDevice(const QDBusConnection &bus, QObject *context,
+                                     std::function<void(const QString &device)> done)
 {
-    if (!bus.isConnected())
-        return {};
-    const QDeadlineTimer deadline(timeout);
-    const auto left = [&deadline] {
-        return std::chrono::milliseconds(deadline.remainingTime());
-    };
-    const QDBusMessage owner = callAndWait(bus, nameOwnerCall(Service), left());
-    if (isError(owner))
-        return {};
-    const QString daemon = owner.arguments().value(0).toString();
-    const QDBusMessage devices = callAndWait(bus, devicesCall(daemon), left());
-    if (isError(devices) || devices.signature() != "as"_L1)
-        return {};
-    for (const QString &device : devices.arguments().constFirst().toStringList()) {
-        if (left() <= std::chrono::milliseconds::zero())
-            break;
-        const QDBusMessage reply = callAndWait(bus, hasSmsPluginCall(daemon, device), left());
-        if (!isError(reply) && reply.arguments().value(0).toBool())
-            return device;
+    probe(bus, nameOwnerCall(Service), context, [bus, context, done](const QDBusMessage &owner) {
+        if (isError(owner)) {
+            done({});
+            return;
+        }
+        const QString daemon = owner.arguments().value(0).toString();
+        probe(bus, devicesCall(daemon), context,
+              [bus, daemon, context, done](const QDBusMessage &devices) {
+                  if (isError(devices) || devices.signature() != "as"_L1)
+                      done({});
+                  else
+                      probeDevices(bus, daemon, devices.arguments().constFirst().toStringList(),
+                                   context, done);
+              });
+    });
+}
+
+void KdeConnectTransport::probeDevices(const QDBusConnection &bus, const QString &owner,
+                                       QStringList devices, QObject *context,
+                                       std::function<void(const QString &device)> done)
+{
+    if (devices.isEmpty()) {
+        done({});
+        return;
     }
-    return {};
+    const QString device = devices.takeFirst();
+    probe(bus, hasSmsPluginCall(owner, device), context, [=](const QDBusMessage &reply) {
+        if (!isError(reply) && reply.arguments().value(0).toBool())
+            done(device);
+        else
+            probeDevices(bus, owner, devices, context, done);
+    });
 }
 
 void KdeConnectTransport::start(const QString &number, const QString &text)

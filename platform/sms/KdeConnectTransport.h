@@ -23,10 +23,12 @@ public:
 
     QString name() const override;
 
-    // The id of the device a message would go through; empty when the bus or
-    // the daemon is missing, no such device is there, or no answer came
-    // within timeout.
-    static QString smsDevice(const QDBusConnection &bus, std::chrono::milliseconds timeout);
+    // Finds the device a message would go through, without waiting; done
+    // gets its id, or none when the bus or the daemon is missing, no such
+    // device is there, or no answer came in time. Nothing is called once
+    // context is gone.
+    static void findDevice(const QDBusConnection &bus, QObject *context,
+                           std::function<void(const QString &device)> done);
 
 protected:
     void start(const QString &number, const QString &text) override;
@@ -35,6 +37,8 @@ protected:
 private:
     static QDBusMessage devicesCall(const QString &owner);
     static QDBusMessage hasSmsPluginCall(const QString &owner, const QString &device);
+    static void probeDevices(const QDBusConnection &bus, const QString &owner, QStringList devices,
+                             QObject *context, std::function<void(const QString &device)> done);
     void tryDevices(QStringList devices, const QString &number, const QString &text);
     void sendThrough(const QString &device, const QString &number, const QString &text);
 

@@ -125,12 +125,11 @@ QDBusMessage ModemManagerTransport::managedObjectsCall(const QString &service)
                       u"org.freedesktop.DBus.ObjectManager"_s, u"GetManagedObjects"_s);
 }
 
-ModemStatus ModemManagerTransport::messagingModem(const QDBusConnection &bus,
-                                                  std::chrono::milliseconds timeout)
+void ModemManagerTransport::findModem(const QDBusConnection &bus, QObject *context,
+                                      std::function<void(const ModemStatus &modem)> done)
 {
-    if (!bus.isConnected())
-        return {};
-    return bestModem(callAndWait(bus, managedObjectsCall(Service), timeout));
+    probe(bus, managedObjectsCall(Service), context,
+          [done](const QDBusMessage &reply) { done(bestModem(reply)); });
 }
 
 void ModemManagerTransport::start(const QString &number, const QString &text)

@@ -62,11 +62,11 @@ public:
     // reach a stranger.
     static QString dialableNumber(const QString &number);
 
-    // The modem a message would go through; no path when the bus or
-    // ModemManager is missing, it lists no modem, or no answer came within
-    // timeout.
-    static ModemStatus messagingModem(const QDBusConnection &bus,
-                                      std::chrono::milliseconds timeout);
+    // Finds the modem a message would go through, without waiting; done gets
+    // no path when the bus or ModemManager is missing, it lists no modem, or
+    // no answer came in time. Nothing is called once context is gone.
+    static void findModem(const QDBusConnection &bus, QObject *context,
+                          std::function<void(const ModemStatus &modem)> done);
 
 protected:
     void start(const QString &number, const QString &text) override;

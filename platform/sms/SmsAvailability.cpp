@@ -4,8 +4,9 @@
 #include "platform/sms/KdeConnectTransport.h"
 #include "platform/sms/ModemManagerTransport.h"
 
+#include <QCoreApplication>
 #include <QDBusServiceWatcher>
-#include <QThreadPool>
+#include <QPointer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -13,15 +14,19 @@ namespace platform {
 
 SmsAvailability &SmsAvailability::shared()
 {
-    // Never destroyed: a look still under way at exit must find it.
-    static auto *availability =
-        new SmsAvailability(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    static QPointer<SmsAvailability> availability;
+    if (!availability) {
+        availability =
+            new SmsAvailability(QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                                QCoreApplication::instance());
+    }
     return *availability;
 }
 
 SmsAvailability::SmsAvailability(const QDBusConnection &systemBus,
-                                 const QDBusConnection &sessionBus)
-    : mSystemBus(systemBus)
+                                 const QDBusConnection &sessionBus, QObject *parent)
+    : QObject(parent)
+    , mSystemBus(systemBus)
     , mSessionBus(sessionBus)
 {
     const auto watch = [this](const QString &service, const QDBusConnection &bus) {
@@ -48,22 +53,33 @@ void SmsAvailability::look()
 {
     mLooking = true;
     const int question = ++mQuestion;
-    QThreadPool::globalInstance()->start(
-        [this, question, system = mSystemBus, session = mSessionBus] {
-            // The services' answers are waited for here, off the window's thread.
-            const Kind kind = ask(system, session);
-            QMetaObject::invokeMethod(
-                this,
-                [this, question, kind] {
-                    if (question != mQuestion)
-                        return;
-                    mKind = kind;
-                    mAnswered = true;
-                    mLooking = false;
-                    Q_EMIT settled();
-                },
-                Qt::QueuedConnection);
-        });
+    ModemManagerTransport::findModem(mSystemBus, this, [this, question](const ModemStatus &modem) {
+        if (question != mQuestion)
+            return;
+        if (modem.isReady()) {
+            answer(question, Kind::ModemManager);
+            return;
+        }
+        KdeConnectTransport::findDevice(mSessionBus, this,
+                                        [this, question, modem](const QString &device) {
+                                            if (!device.isEmpty())
+                                                answer(question, Kind::KdeConnect);
+                                            else if (modem.canSend() || modem.isHeldBack())
+                                                answer(question, Kind::ModemManager);
+                                            else
+                                                answer(question, Kind::None);
+                                        });
+    });
+}
+
+void SmsAvailability::answer(int question, Kind kind)
+{
+    if (question != mQuestion)
+        return;
+    mKind = kind;
+    mAnswered = true;
+    mLooking = false;
+    Q_EMIT settled();
 }
 
 void SmsAvailability::modemChanged(const QString &interface, const QVariantMap &changed,
@@ -74,45 +90,17 @@ void SmsAvailability::modemChanged(const QString &interface, const QVariantMap &
         look();
 }
 
-SmsAvailability::Kind SmsAvailability::ask(const QDBusConnection &systemBus,
-                                           const QDBusConnection &sessionBus)
+std::unique_ptr<SmsTransport> SmsAvailability::makeTransport() const
 {
-    const ModemStatus modem =
-        ModemManagerTransport::messagingModem(systemBus, SmsTransport::ProbeTimeout);
-    if (modem.isReady())
-        return Kind::ModemManager;
-    if (!KdeConnectTransport::smsDevice(sessionBus, SmsTransport::ProbeTimeout).isEmpty())
-        return Kind::KdeConnect;
-    // Off the network, switched off or locked: the modem still, so that
-    // sending says what to do about it.
-    if (modem.canSend() || modem.isHeldBack())
-        return Kind::ModemManager;
-    return Kind::None;
-}
-
-std::unique_ptr<SmsTransport> SmsAvailability::make(Kind kind, const QDBusConnection &systemBus,
-                                                    const QDBusConnection &sessionBus)
-{
-    switch (kind) {
+    switch (mKind) {
     case Kind::ModemManager:
-        return std::make_unique<ModemManagerTransport>(systemBus);
+        return std::make_unique<ModemManagerTransport>(mSystemBus);
     case Kind::KdeConnect:
-        return std::make_unique<KdeConnectTransport>(sessionBus);
+        return std::make_unique<KdeConnectTransport>(mSessionBus);
     case Kind::None:
         break;
     }
     return nullptr;
-}
-
-std::unique_ptr<SmsTransport> SmsAvailability::makeTransport() const
-{
-    return make(mKind, mSystemBus, mSessionBus);
-}
-
-std::unique_ptr<SmsTransport> SmsAvailability::availableTransport(const QDBusConnection &systemBus,
-                                                                  const QDBusConnection &sessionBus)
-{
-    return make(ask(systemBus, sessionBus), systemBus, sessionBus);
 }
 
 } // namespace platform

@@ -119,11 +119,26 @@ QDBusMessage SmsTransport::nameOwnerCall(const QString &service)
     return message;
 }
 
-QDBusMessage SmsTransport::callAndWait(const QDBusConnection &bus, QDBusMessage message,
-                                       std::chrono::milliseconds timeout)
+void SmsTransport::probe(const QDBusConnection &bus, const QDBusMessage &message, QObject *context,
+                         ReplyHandler reply)
 {
-    // Block, not BlockWithGui: no other event may run inside a check.
-    return bus.call(message, QDBus::Block, int(timeout.count()));
+    if (!bus.isConnected()) {
+        // A call on no connection never finishes; the answer is known.
+        QMetaObject::invokeMethod(
+            context,
+            [reply] {
+                reply(QDBusMessage::createError(QDBusError::Disconnected,
+                                                u"Not connected to the bus"_s));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    auto *watcher =
+        new QDBusPendingCallWatcher(bus.asyncCall(message, int(ProbeTimeout.count())), context);
+    connect(watcher, &QDBusPendingCallWatcher::finished, context, [watcher, reply] {
+        watcher->deleteLater();
+        reply(watcher->reply());
+    });
 }
 
 bool SmsTransport::isError(const QDBusMessage &reply)

@@ -33,7 +33,7 @@ public:
     Q_ENUM(State)
 
     static constexpr std::chrono::milliseconds DefaultTimeLimit{60000};
-    // How long the availability checks wait for each service.
+    // How long the availability checks wait for each answer.
     static constexpr std::chrono::milliseconds ProbeTimeout{1000};
 
     ~SmsTransport() override;
@@ -81,9 +81,11 @@ protected:
     // Who owns service now, as a unique name; a reply's sender is not that
     // name on every Qt (6.8 leaves it empty), so the bus is asked.
     static QDBusMessage nameOwnerCall(const QString &service);
-    // Waits at most timeout, for the availability checks.
-    static QDBusMessage callAndWait(const QDBusConnection &bus, QDBusMessage message,
-                                    std::chrono::milliseconds timeout);
+    // For the availability checks: calls without waiting, for at most
+    // ProbeTimeout; reply gets the answer, or the error that took its place,
+    // unless context is gone by then.
+    static void probe(const QDBusConnection &bus, const QDBusMessage &message, QObject *context,
+                      ReplyHandler reply);
     static bool isError(const QDBusMessage &reply);
     static bool isServiceMissing(const QDBusMessage &reply);
     static QString errorText(const QDBusMessage &reply);

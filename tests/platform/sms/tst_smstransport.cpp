@@ -336,8 +336,12 @@ void TestSmsTransport::choosesTransport()
     QVERIFY(bus.add(u"modemmanager"_s, modemManager));
     QVERIFY(bus.add(u"kdeconnect"_s, kdeConnect));
 
-    const auto transport = SmsAvailability::availableTransport(bus.connection(), bus.connection());
+    SmsAvailability availability(bus.connection(), bus.connection());
+    QVERIFY(!availability.isSettled()); // never waits on the bus
+    QTRY_VERIFY(availability.isSettled());
+    const auto transport = availability.makeTransport();
     QCOMPARE(transport ? transport->name() : QString(), chosen);
+    QCOMPARE(availability.canSendText(), !chosen.isEmpty());
     if (!transport)
         return;
     // Through the right modem or device: the others refuse the message.
@@ -352,8 +356,10 @@ void TestSmsTransport::choosesTransport()
 void TestSmsTransport::noBusMeansNoTransport()
 {
     // The test runs with both standard buses pointing nowhere, as in CI.
-    QVERIFY(!SmsAvailability::availableTransport(QDBusConnection::systemBus(),
-                                                 QDBusConnection::sessionBus()));
+    SmsAvailability availability(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    QTRY_VERIFY(availability.isSettled());
+    QVERIFY(!availability.canSendText());
+    QVERIFY(!availability.makeTransport());
 
     const auto none = QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_s, u"none"_s);
     QVERIFY(!none.isConnected());
