@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -167,6 +168,36 @@ bool makePrivateDirectory(const QString &path, QString *error)
     if ((info.st_mode & 077) != 0 && ::chmod(full.constData(), info.st_mode & 0700) != 0)
         return fail(error, errnoText(errno));
     return true;
+}
+
+QByteArray fileFingerprint(const QString &path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return "missing";
+    return QByteArray::number(qulonglong(info.st_dev)) + ':' +
+           QByteArray::number(qulonglong(info.st_ino)) + ':' +
+           QByteArray::number(qlonglong(info.st_size)) + ':' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
+}
+
+bool pathExists(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+MoveResult renameNoReplace(const QString &from, const QString &to, QString *error)
+{
+    if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                    QFile::encodeName(to).constData(), RENAME_NOREPLACE) == 0)
+        return MoveResult::Moved;
+    const int code = errno;
+    if (code == EEXIST)
+        return MoveResult::TargetExists;
+    fail(error, errnoText(code));
+    return MoveResult::Failed;
 }
 
 } // namespace platform

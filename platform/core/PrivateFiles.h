@@ -36,4 +36,16 @@ bool isOwnedByUser(const QString &path, QString *error = nullptr, bool followLin
 // others; one of another user is refused (false, reason in error).
 bool makePrivateDirectory(const QString &path, QString *error = nullptr);
 
+// What is at path now (not followed when it is a link), to tell later
+// whether it was replaced (a new inode) or rewritten (another size or time);
+// "missing" when nothing is there.
+QByteArray fileFingerprint(const QString &path);
+
+// Whether anything is at path, a dangling link too.
+bool pathExists(const QString &path);
+
+// Renames from to to, never over something already there.
+enum class MoveResult { Moved, TargetExists, Failed };
+MoveResult renameNoReplace(const QString &from, const QString &to, QString *error = nullptr);
+
 } // namespace platform

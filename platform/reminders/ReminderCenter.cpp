@@ -5,24 +5,15 @@
 #include "platform/core/Clock.h"
 #include "platform/core/FileLock.h"
 #include "platform/core/Log.h"
-#include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/core/WallClockTimer.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QThread>
 #include <QTimeZone>
 #include <QUuid>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,7 +21,7 @@ namespace platform {
 
 ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     : QObject(parent)
-    , mPath(registryPath)
+    , mFile(registryPath)
     , mLock(std::make_unique<FileLock>(registryPath + u".lock"_s))
     , mTryAgain(new QTimer(this))
     , mTimer(new WallClockTimer(this))
@@ -54,7 +45,7 @@ ReminderCenter::~ReminderCenter()
     }
     if (!mUnwritten.isEmpty())
         log("%d changes to the reminders are lost: %@ stayed locked", int(mUnwritten.size()),
-            mPath);
+            mFile.path());
 }
 
 QString ReminderCenter::defaultRegistryPath()
@@ -73,13 +64,11 @@ std::shared_ptr<void> ReminderCenter::useRegistry()
             return nullptr;
         }
         mTryAgain->setInterval(0);
-        const QByteArray before = mKnownFile;
-        rememberFile();
-        if (!mReadLocked || before != mKnownFile)
+        if (!mReadLocked || mFile.hasChanged())
             reload(true);
         if (!mReadLocked) {
             mReadLocked = true;
-            removeStaleTemporaries(mPath);
+            removeStaleTemporaries(mFile.path());
         }
         if (!mUnwritten.isEmpty()) {
             mUnwritten.clear();
@@ -141,22 +130,6 @@ bool ReminderCenter::apply(const Change &change)
     return true;
 }
 
-void ReminderCenter::rememberFile()
-{
-    // A file replaced by a rename is a new inode; one rewritten in place has
-    // another size or time.
-    struct stat info = {};
-    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0) {
-        mKnownFile = "missing";
-        return;
-    }
-    mKnownFile = QByteArray::number(qulonglong(info.st_dev)) + ':' +
-                 QByteArray::number(qulonglong(info.st_ino)) + ':' +
-                 QByteArray::number(qlonglong(info.st_size)) + ':' +
-                 QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
-                 QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
-}
-
 void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
 {
     Change added{{reminder, 0, {}, {}}, {}};
@@ -169,14 +142,11 @@ void ReminderCenter::scheduleLocalNotification(const Reminder &reminder)
 QList<Reminder> ReminderCenter::scheduledLocalNotifications()
 {
     const auto registry = useRegistry();
-    if (!registry) {
-        // The file as it stands, with what is not yet written.
-        QByteArray known = mKnownFile;
-        rememberFile();
-        if (known != mKnownFile)
-            reload(false);
-        // Read again under the lock, where damage may be kept aside.
-        mKnownFile = known;
+    if (!registry && mFile.hasChanged()) {
+        // The file as it stands, with what is not yet written; read again
+        // under the lock, where damage may be kept aside.
+        reload(false);
+        mFile.forget();
     }
     QList<Reminder> reminders;
     reminders.reserve(mEntries.size());
@@ -198,107 +168,25 @@ void ReminderCenter::start()
     scheduleCheck();
 }
 
-QString ReminderCenter::freeNameBeside(const QString &what) const
-{
-    const QString base = mPath + u'.' + what + u'-' + Clock::now().toString(u"yyyyMMdd'T'HHmmss"_s);
-    QString name = base;
-    struct stat info = {};
-    for (int n = 1; ::lstat(QFile::encodeName(name).constData(), &info) == 0; ++n)
-        name = base + u'-' + QString::number(n);
-    return name;
-}
-
 void ReminderCenter::load(bool locked)
 {
-    mEntries.clear();
-    rememberFile();
-    bool problems = false;
-    const QString folder = QFileInfo(mPath).absolutePath();
-    QString reason;
-    if (QFileInfo::exists(folder) && !isOwnedByUser(folder, &reason)) {
-        if (locked && mUnusable != reason) {
-            mUnusable = reason;
-            log("Reminders are not used: %@", reason);
-            Q_EMIT problemsFound();
-        }
-        return;
-    }
-    struct stat info = {};
-    if (::lstat(QFile::encodeName(mPath).constData(), &info) != 0)
-        return;
-    QString error;
-    std::optional<QVariantList> list;
-    // Not through a link: another user's link would have us write the
-    // registry over whatever it points at.
-    if (const auto document = readRegularFile(mPath, NoFollow | OwnFile, &error)) {
-        const std::optional<QVariant> root = PropertyList::parse(*document, &error);
-        if (root && root->metaType().id() == QMetaType::QVariantList)
-            list = root->toList();
-        else if (root)
-            error = u"the root is not an array"_s;
-    }
-    if (!list && !locked)
-        return;
-    if (!list) {
-        // Keep the file for whoever can repair it; a fresh registry starts.
-        // The name is one nothing has, and the move never replaces anything.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QString keptAs = freeNameBeside(u"unreadable"_s);
-            if (::renameat2(AT_FDCWD, QFile::encodeName(mPath).constData(), AT_FDCWD,
-                            QFile::encodeName(keptAs).constData(), RENAME_NOREPLACE) == 0) {
-                mKeptAside = keptAs;
-                break;
-            }
-            if (errno != EEXIST) {
-                reason = QString::fromLocal8Bit(std::strerror(errno));
-                break;
-            }
-        }
-        rememberFile();
-        if (mKeptAside.isEmpty()) {
-            mUnusable =
-                u"%1 could not be read (%2) nor kept aside (%3)"_s.arg(mPath, error, reason);
-            log("Reminders are not used: %@", mUnusable);
-        } else {
-            log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
-        }
-        Q_EMIT problemsFound();
-        return;
-    }
-    QVariantList damaged;
+    QList<Entry> entries;
     const QTimeZone deviceZone = QTimeZone::systemTimeZone();
-    for (const QVariant &element : *list) {
+    const RegistryFile::Reading reading = mFile.read(locked, [&](const QVariant &element) {
         const std::optional<Reminder> reminder = reminderFromDictionary(element);
-        if (!reminder || reminder->identifier.isEmpty()) {
-            damaged.append(element);
-            continue;
-        }
+        if (!reminder || reminder->identifier.isEmpty())
+            return false;
         Entry entry{*reminder, 0, {}, {}};
         entry.next =
             qMax<qint64>(0, PropertyList::toMap(element).value(u"nextOccurrence"_s).toLongLong());
         refresh(entry, deviceZone);
-        if (!entry.nextFireDate.isValid()) {
-            damaged.append(element);
-            continue;
-        }
-        mEntries.append(entry);
-    }
-    if (!damaged.isEmpty() && locked) {
-        problems = true;
-        // Kept where the next save cannot reach them.
-        const QString keptAs = freeNameBeside(u"damaged"_s);
-        if (writeFileAtomically(keptAs, PropertyList::serialize(damaged), &error, false)) {
-            mDamagedAside = keptAs;
-            mDamagedCount = int(damaged.size());
-            log("Kept %d unreadable reminders of %@ as %@", int(damaged.size()), mPath, keptAs);
-        } else {
-            mUnusable = u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(
-                mPath, error);
-            mEntries.clear();
-            log("Reminders are not used: %@", mUnusable);
-        }
-    }
-    if (problems)
+        if (!entry.nextFireDate.isValid())
+            return false;
+        entries.append(entry);
+        return true;
+    });
+    mEntries = reading.usable ? entries : QList<Entry>();
+    if (reading.problems)
         Q_EMIT problemsFound();
 }
 
@@ -320,17 +208,7 @@ void ReminderCenter::save()
             entry.stored = serialize(entry);
         parts.append(entry.stored);
     }
-    QString error;
-    if (!mUnusable.isEmpty()) {
-        log("Cannot save the reminders to %@: %@", mPath, mUnusable);
-        return;
-    }
-    if (makePrivateDirectory(QFileInfo(mPath).absolutePath(), &error) &&
-        writeFileAtomically(mPath, PropertyList::joinArrayElements(parts), &error, false)) {
-        rememberFile();
-    } else {
-        log("Cannot save the reminders to %@: %@", mPath, error);
-    }
+    mFile.write(PropertyList::joinArrayElements(parts));
 }
 
 void ReminderCenter::refresh(Entry &entry, const QTimeZone &deviceZone)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/reminders/RegistryFile.h"
 #include "platform/reminders/Reminder.h"
 
 #include <QList>
@@ -60,15 +61,15 @@ public:
     void setFiringAllowed(std::function<bool()> allowed) { mFiringAllowed = std::move(allowed); }
 
     // Where an unreadable registry was moved to at start, or empty.
-    QString keptAsidePath() const { return mKeptAside; }
+    QString keptAsidePath() const { return mFile.keptAsidePath(); }
     // Where damaged entries (a moment no calendar holds, ...) were kept, or
     // empty; how many they were.
-    QString damagedEntriesPath() const { return mDamagedAside; }
-    int damagedEntries() const { return mDamagedCount; }
+    QString damagedEntriesPath() const { return mFile.damagedEntriesPath(); }
+    int damagedEntries() const { return mFile.damagedEntries(); }
     // Why the registry is left alone (its folder is another user's, or an
     // unreadable file could not be kept aside), or empty. Nothing is written
     // then.
-    QString unusableReason() const { return mUnusable; }
+    QString unusableReason() const { return mFile.unusableReason(); }
 
 Q_SIGNALS:
     // A reminder's moment came. One per turn of the event loop.
@@ -106,10 +107,7 @@ private:
     void reload(bool locked);
     // Reads the file; only under the lock may it keep anything aside.
     void load(bool locked = true);
-    // A name beside the registry that nothing has yet.
-    QString freeNameBeside(const QString &what) const;
     void save();
-    void rememberFile();
     void check();
     // Sets the timer for the earliest moment, or the earliest after a time.
     void arm(const QDateTime &after = {});
@@ -118,16 +116,10 @@ private:
     void refresh(Entry &entry, const QTimeZone &deviceZone);
     static QByteArray serialize(const Entry &entry);
 
-    QString mPath;
+    RegistryFile mFile;
     std::unique_ptr<FileLock> mLock;
-    // What the file was when we last read or wrote it.
-    QByteArray mKnownFile;
     int mRegistryUses = 0;
     std::function<bool()> mFiringAllowed;
-    QString mKeptAside;
-    QString mDamagedAside;
-    int mDamagedCount = 0;
-    QString mUnusable;
     QList<Entry> mEntries;
     QList<Change> mUnwritten;
     // Whether the file has been read under the lock at least once.
