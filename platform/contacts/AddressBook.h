@@ -6,6 +6,7 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -69,12 +70,14 @@ public:
     friend bool operator!=(const Person &a, const Person &b) { return !(a == b); }
 };
 
-// The device's address book, read only: the vCard files (*.vcf, any case,
-// one or many cards each; hidden files and subfolders not read) of the
-// contact folders (KDE's kpeoplevcard, then Velkari's own), merged. vCard 2.1, 3.0 and 4.0 are read
-// as real exports write them. A card that cannot be read (BEGIN without END, a BEGIN inside it) is
-// skipped, never the rest of its file; lines that are not properties are ignored; a card with
-// neither a name nor a number is left out.
+// The device's address book, read only, merged from the contact folders:
+// KDE's kpeoplevcard read as KPeople reads it (its vCard files, *.vcf and
+// *.vcard, in it and in every folder below it), then Velkari's own folder
+// (its *.vcf files, no subfolders). Names match without case; hidden files
+// and folders are not read. vCard 2.1, 3.0 and 4.0 are read as real exports
+// write them. A card that cannot be read (BEGIN without END, a BEGIN inside
+// it) is skipped, never the rest of its file; lines that are not properties
+// are ignored; a card with neither a name nor a number is left out.
 //
 // Text without a CHARSET (or with one not listed below) is UTF-8 when its
 // bytes are valid UTF-8 and windows-1252 otherwise, which reads Latin-1
@@ -85,10 +88,13 @@ class AddressBook {
 public:
     // Bounds on what a file can make us read and keep. Beyond them the rest
     // is dropped: the first bytes of a file, the first numbers of a person,
-    // the first files in name order.
+    // the first files and folders in reading order (a folder's files, then
+    // its subfolders, each by name).
     static constexpr qint64 MaximumFileSize = 32 * 1024 * 1024;   // a card cut there is lost
     static constexpr qint64 MaximumTotalSize = 128 * 1024 * 1024; // all files together
-    static constexpr int MaximumFiles = 10000;
+    static constexpr int MaximumFiles = 10000;   // per contact folder, subfolders included
+    static constexpr int MaximumFolders = 1000;  // below one contact folder
+    static constexpr int MaximumFolderDepth = 8; // folders below the contact folder
     static constexpr int MaximumPeople = 20000;
     static constexpr int MaximumPhoneNumbers = 32;  // per person
     static constexpr int MaximumNumberLength = 128; // longer "numbers" are dropped, not cut
@@ -99,14 +105,24 @@ public:
     // The folders load() reads, in the order their people are taken.
     static QStringList contactFolders();
 
+    // A folder to read: its own vCard files only, or, as KPeople reads
+    // kpeoplevcard, those of every folder below it too. Each folder of a
+    // tree counts as a folder of its own when people are merged.
+    struct Folder {
+        QString path;
+        bool withSubfolders = false;
+    };
+
     // Reads the contact folders.
     static AddressBook load();
-    // Reads the folder. A missing or unreadable folder gives an empty book;
-    // files that cannot be read are skipped. Never creates anything.
+    // Reads the folder, without subfolders. A missing or unreadable folder
+    // gives an empty book; files that cannot be read are skipped. Never
+    // creates anything.
     static AddressBook load(const QString &directory);
     // Reads the folders and merges them: a person already taken from an
     // earlier folder (same UID, or same names and same numbers) is left out.
     static AddressBook load(const QStringList &directories);
+    static AddressBook load(const QList<Folder> &folders);
 
     // Drops from people those that already are in taken (same UID, or same
     // names and numbers in the same order).
@@ -141,8 +157,16 @@ public:
     QList<Person> people() const { return mPeople; }
     bool isEmpty() const { return mPeople.isEmpty(); }
 
+    // What load() went through, for a watcher: the folders listed
+    // (subfolders included, each once, by the path it was reached by) and
+    // their vCard files.
+    QStringList folders() const { return mFolders; }
+    QStringList files() const { return mFiles; }
+
 private:
     QList<Person> mPeople;
+    QStringList mFolders;
+    QStringList mFiles;
 };
 
 } // namespace platform

@@ -16,9 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,42 +40,59 @@ QString searchKey(const Person &person)
 PeoplePicker::PeoplePicker(QObject *parent)
     : PeoplePicker(AddressBook::load(), parent)
 {
-    mWatcher = new QFileSystemWatcher(this);
-    connect(mWatcher, &QFileSystemWatcher::directoryChanged, this, &PeoplePicker::reload);
-    connect(mWatcher, &QFileSystemWatcher::fileChanged, this, &PeoplePicker::reload);
-    watchFolders();
     mFolders = mBook;
+    mWatcher = new QFileSystemWatcher(this);
+    // A sync writes many files at once: one reading for all of them.
+    mReloadSoon = new QTimer(this);
+    mReloadSoon->setSingleShot(true);
+    mReloadSoon->setInterval(50);
+    connect(mReloadSoon, &QTimer::timeout, this, &PeoplePicker::reload);
+    auto changed = [this] {
+        if (!mReloadSoon->isActive())
+            mReloadSoon->start();
+    };
+    connect(mWatcher, &QFileSystemWatcher::directoryChanged, this, changed);
+    connect(mWatcher, &QFileSystemWatcher::fileChanged, this, changed);
+    watchFolders();
 #ifdef VELKARI_WITH_EDS
     mEds = new EdsContactSource(this);
     connect(mEds, &EdsContactSource::changed, this, &PeoplePicker::merge);
 #endif
 }
 
-void PeoplePicker::watchFolders()
+bool PeoplePicker::watchFolders()
 {
-    // A file written in place changes no folder: the files are watched too.
-    // A folder made later is not seen until the picker opens again.
-    QStringList paths;
-    for (const QString &folder : AddressBook::contactFolders()) {
-        const QDir dir(folder);
-        if (!dir.exists())
-            continue;
-        paths.append(folder);
-        const QFileInfoList files = dir.entryInfoList({u"*.vcf"_s}, QDir::Files, QDir::Name);
-        for (qsizetype i = 0; i < files.size() && i < AddressBook::MaximumFiles; ++i)
-            paths.append(files[i].filePath());
+    // Every folder read, subfolders too, and every file: a file written in
+    // place changes no folder. A contact folder made later is not seen
+    // until the picker opens again.
+    const QStringList folders = mFolders.folders();
+    const QStringList files = mFolders.files();
+    QSet<QString> wanted(folders.cbegin(), folders.cend());
+    wanted.unite(QSet<QString>(files.cbegin(), files.cend()));
+    QStringList gone;
+    for (const QString &path : mWatcher->files() + mWatcher->directories()) {
+        if (!wanted.remove(path))
+            gone.append(path);
     }
-    const QStringList watched = mWatcher->files() + mWatcher->directories();
-    if (!watched.isEmpty())
-        mWatcher->removePaths(watched);
-    if (!paths.isEmpty())
-        mWatcher->addPaths(paths);
+    if (!gone.isEmpty())
+        mWatcher->removePaths(gone);
+    if (wanted.isEmpty())
+        return false;
+    // Paths the system refuses to watch (too many watches) are not taken
+    // for new again at the next reading.
+    for (const QString &path : mWatcher->addPaths(QStringList(wanted.cbegin(), wanted.cend())))
+        wanted.remove(path);
+    return std::any_of(folders.cbegin(), folders.cend(),
+                       [&wanted](const QString &folder) { return wanted.contains(folder); });
 }
 
 void PeoplePicker::reload()
 {
     mFolders = AddressBook::load();
-    watchFolders();
+    // A folder new to the watcher was read before it was watched: what was
+    // written there in between is read again now that it is.
+    if (watchFolders())
+        mReloadSoon->start();
     merge();
 }
 

@@ -10,6 +10,7 @@ class QLabel;
 class QPushButton;
 class QLineEdit;
 class QStackedWidget;
+class QTimer;
 
 namespace platform {
 
@@ -79,7 +80,7 @@ protected:
 
 private:
     void showPeople();
-    void watchFolders();
+    bool watchFolders(); // true when a folder was added
     void reload();
     void merge();
     void showWhetherEmpty();
@@ -101,6 +102,7 @@ private:
     QPushButton *mOpenFolder = nullptr;
     QString mSearchText;
     QFileSystemWatcher *mWatcher = nullptr;
+    QTimer *mReloadSoon = nullptr;
 };
 
 } // namespace platform
