@@ -3,6 +3,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/FileLock.h"
+#include "platform/core/FileLockWatch.h"
 #include "platform/core/Log.h"
 #include "platform/desktop/DesktopNotifications.h"
 #include "platform/desktop/LauncherEntry.h"
@@ -18,14 +19,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,10 +37,6 @@ const QString loginManager = u"org.freedesktop.login1.Manager"_s;
 constexpr int inhibitCallTimeoutMs = 1000;
 
 } // namespace
-
-struct ReminderService::Watch {
-    QPointer<ReminderService> service; // read on the main thread only
-};
 
 ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
@@ -78,12 +70,7 @@ ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     });
 }
 
-ReminderService::~ReminderService()
-{
-    // A thread still waiting for the app's lock finds nobody to tell.
-    if (mAppWatch)
-        mAppWatch->service = nullptr;
-}
+ReminderService::~ReminderService() = default;
 
 bool ReminderService::start()
 {
@@ -224,37 +211,19 @@ void ReminderService::showFailed(const QString &key, const QString &reason)
 
 void ReminderService::watchApplication()
 {
-    if (mWaitingForApplication)
+    if (mAppWatch)
         return;
-    // A thread sleeps in flock on the app's lock until the app lets it go
-    // (also by crashing), so that nobody wakes while the app runs.
-    const int fd =
-        ::open(QFile::encodeName(applicationLockPath()).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (!mAppWatch) {
-        mAppWatch = std::make_shared<Watch>();
-        mAppWatch->service = this;
-    }
-    mWaitingForApplication = true;
-    std::thread([fd, watch = mAppWatch] {
-        while (::flock(fd, LOCK_SH) != 0 && errno == EINTR) {
-        }
-        ::close(fd); // let go at once: the app may come again
-        if (QCoreApplication *app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(
-                app,
-                [watch] {
-                    if (watch->service)
-                        watch->service->applicationGone();
-                },
-                Qt::QueuedConnection);
-    }).detach();
+    // Told when the app lets go of its lock (also by crashing), so that
+    // nobody wakes while the app runs.
+    mAppWatch = new FileLockWatch(applicationLockPath(), this);
+    connect(mAppWatch, &FileLockWatch::released, this, &ReminderService::applicationGone);
 }
 
 void ReminderService::applicationGone()
 {
-    mWaitingForApplication = false;
+    if (mAppWatch)
+        mAppWatch->deleteLater();
+    mAppWatch = nullptr;
     // What the app left is ours now.
     if (mCenter)
         mCenter->scheduleCheck();

@@ -19,6 +19,7 @@ namespace platform {
 
 class DesktopNotifications;
 class FileLock;
+class FileLockWatch;
 class ReminderCenter;
 
 // The platform's resident reminder service (velkari-reminders): while the
@@ -86,10 +87,7 @@ private:
     DesktopNotifications *mNotifications;
     QTimer *mRetry;
     QFileSystemWatcher *mFolderWatch = nullptr;
-    // Shared with the thread that waits for the app's lock.
-    struct Watch;
-    std::shared_ptr<Watch> mAppWatch;
-    bool mWaitingForApplication = false;
+    FileLockWatch *mAppWatch = nullptr; // while the app runs
     int mRetryDelayMs = 60 * 1000;
     QHash<QString, Reminder> mShown;
     QString mProgram;

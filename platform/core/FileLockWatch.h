@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+
+namespace platform {
+
+// Says once when the lock on a file that another process holds is let go,
+// also by that process ending or crashing, without a thread and without
+// asking on a timer: the system reports every close of the file (inotify),
+// and each is followed by a try of the lock on a descriptor kept open, so
+// that the try itself closes nothing.
+class FileLockWatch : public QObject {
+    Q_OBJECT
+
+public:
+    explicit FileLockWatch(const QString &path, QObject *parent = nullptr);
+    ~FileLockWatch() override;
+
+Q_SIGNALS:
+    // The lock is free (or the file cannot be watched: nobody holds it then).
+    void released();
+
+private:
+    void check();
+    void stop();
+
+    int mFile = -1;
+    int mEvents = -1;
+    QSocketNotifier *mNotifier = nullptr;
+    bool mDone = false;
+};
+
+} // namespace platform
