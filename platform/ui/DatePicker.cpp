@@ -55,7 +55,8 @@ public:
         // Takes the phone keyboard's digits too.
         setAttribute(Qt::WA_InputMethodEnabled);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setCursor(Qt::SizeVerCursor);
+        // A tap on the day opens the calendar; the hour and minute turn.
+        setCursor(part == DatePicker::Part::Day ? Qt::PointingHandCursor : Qt::SizeVerCursor);
     }
 
     DatePicker::Part part() const { return mPart; }

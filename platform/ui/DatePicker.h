@@ -16,8 +16,9 @@ class CalendarSheet;
 // picker set to "now" still holds that instant when read later.
 //
 // Made for a finger first: the day, the hour and the minute each sit between
-// a "-" and a "+" the size of a fingertip, a drag on a part turns it like a
-// wheel and a tap on the day opens a month calendar over the window. A
+// two fingertip-sized buttons that step it back and on, a drag on a part
+// turns it like a wheel and a tap on the day opens a month calendar over the
+// window. A
 // keyboard types digits into a part (replacing it), steps it with the arrow
 // keys and moves between the parts with Left and Right; the mouse wheel
 // steps the part under it. Stepping carries over: a minute past 23:59 is
