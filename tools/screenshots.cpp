@@ -8,6 +8,7 @@
 #include "platform/shell/Application.h"
 #include "platform/sms/ModemManagerTransport.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/CalendarSheet.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MessageComposer.h"
@@ -20,6 +21,7 @@
 #include "screens/RepeatMode.h"
 #include "screens/VelkariViewController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
@@ -143,15 +145,30 @@ int main(int argc, char *argv[])
             QApplication::processEvents();
     };
     settle();
-    // Only the phone's list, for a run under QT_SCALE_FACTOR.
+    // The new form and its calendar on a phone's 360x720 screen.
+    const auto phoneForm = [&](const QString &suffix) {
+        VelkariViewController *phoneList = delegate->viewController();
+        phoneList->btnAdd();
+        settle();
+        auto *phoneForm = static_cast<Properties *>(phoneList->presentedViewController());
+        phoneForm->crDate->setDate(QDateTime(QDate::currentDate().addDays(1), QTime(9, 5)));
+        ok &= save(window, out + u"/new-schedule-phone"_s + suffix + u".png"_s);
+        phoneForm->crDate->showCalendar();
+        settle();
+        ok &= save(window, out + u"/date-calendar-phone"_s + suffix + u".png"_s);
+        phoneForm->crDate->calendar()->cancelButton()->click();
+        phoneForm->btnCancel();
+        settle();
+    };
+    // Only the phone's screens, for a run under QT_SCALE_FACTOR.
     if (argc > 2 && QByteArray(argv[2]) == "--phone") {
         window->resize(360, 720);
         settle();
         const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
-        return save(window, out + u"/list-phone-%1x.png"_s.arg(
-                                      scale.isEmpty() ? u"1"_s : QString::fromLatin1(scale)))
-                   ? 0
-                   : 1;
+        const QString suffix = u"-%1x"_s.arg(scale.isEmpty() ? u"1"_s : QString::fromLatin1(scale));
+        ok &= save(window, out + u"/list-phone"_s + suffix + u".png"_s);
+        phoneForm(suffix);
+        return ok ? 0 : 1;
     }
     ok &= save(window, out + u"/list.png"_s);
 
@@ -187,6 +204,11 @@ int main(int argc, char *argv[])
     repeat->btnDone();
     settle();
     ok &= save(window, out + u"/new-schedule.png"_s);
+    form->crDate->showCalendar();
+    settle();
+    ok &= save(window, out + u"/date-calendar.png"_s);
+    form->crDate->calendar()->cancelButton()->click();
+    settle();
 
     // A moment already behind us is refused.
     form->crDate->setDate(QDateTime::currentDateTime().addDays(-1));
@@ -238,6 +260,7 @@ int main(int argc, char *argv[])
     window->resize(360, 720);
     settle();
     ok &= save(window, out + u"/list-phone.png"_s);
+    phoneForm(QString());
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x22));
     dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));

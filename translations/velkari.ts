@@ -184,9 +184,60 @@ Add one with +.</source>
     </message>
 </context>
 <context>
+    <name>platform::CalendarSheet</name>
+    <message>
+        <source>Calendar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous month</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next month</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>platform::DatePicker</name>
     <message>
-        <source>Date and time</source>
+        <source>Day</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous day</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One hour earlier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One minute earlier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next day</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One hour later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One minute later</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -187,10 +187,61 @@ Fügen Sie mit + einen hinzu.</translation>
     </message>
 </context>
 <context>
+    <name>platform::CalendarSheet</name>
+    <message>
+        <source>Calendar</source>
+        <translation>Kalender</translation>
+    </message>
+    <message>
+        <source>Previous month</source>
+        <translation>Vorheriger Monat</translation>
+    </message>
+    <message>
+        <source>Next month</source>
+        <translation>Nächster Monat</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>platform::DatePicker</name>
     <message>
-        <source>Date and time</source>
-        <translation>Datum und Uhrzeit</translation>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Stunde</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Previous day</source>
+        <translation>Vorheriger Tag</translation>
+    </message>
+    <message>
+        <source>One hour earlier</source>
+        <translation>Eine Stunde früher</translation>
+    </message>
+    <message>
+        <source>One minute earlier</source>
+        <translation>Eine Minute früher</translation>
+    </message>
+    <message>
+        <source>Next day</source>
+        <translation>Nächster Tag</translation>
+    </message>
+    <message>
+        <source>One hour later</source>
+        <translation>Eine Stunde später</translation>
+    </message>
+    <message>
+        <source>One minute later</source>
+        <translation>Eine Minute später</translation>
     </message>
 </context>
 <context>

@@ -83,6 +83,8 @@ void AlertView::present()
                                                                         : QMessageBox::AcceptRole);
         button->setObjectName(u"alertButton%1"_s.arg(i));
         button->setAccessibleName(mButtonTitles[i]);
+        // A fingertip's size, as every other button of the app.
+        button->setMinimumSize(88, 44);
         if (isCancel)
             box->setEscapeButton(button);
         if (mCancelIsDefault ? isCancel : (!isCancel && i == mButtonTitles.size() - 1))

@@ -40,7 +40,8 @@ private Q_SLOTS:
     void numbersButtonsFromTheCancelButton();
     void showsWithoutBlocking();
     void answersOnceAndGoes();
-    void escapeAnswersCancel();
+    void keysAnswerAndButtonsFitAFinger_data();
+    void keysAnswerAndButtonsFitAFinger();
     void alertsStandSideBySide();
 };
 
@@ -113,14 +114,41 @@ void TestAlertView::answersOnceAndGoes()
     QVERIFY(alert.isNull());
 }
 
-void TestAlertView::escapeAnswersCancel()
+void TestAlertView::keysAnswerAndButtonsFitAFinger_data()
 {
+    QTest::addColumn<QString>("cancel");
+    QTest::addColumn<QStringList>("others");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("index");
+
+    QTest::newRow("Escape answers Cancel")
+        << u"Cancel"_s << QStringList{u"Prepare"_s} << int(Qt::Key_Escape) << 0;
+    QTest::newRow("Enter answers the last button")
+        << u"Cancel"_s << QStringList{u"Prepare"_s} << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter answers a lone Ok") << u"Ok"_s << QStringList() << int(Qt::Key_Enter) << 0;
+    QTest::newRow("Escape answers No")
+        << u"No"_s << QStringList{u"Yes"_s} << int(Qt::Key_Escape) << 0;
+}
+
+void TestAlertView::keysAnswerAndButtonsFitAFinger()
+{
+    QFETCH(QString, cancel);
+    QFETCH(QStringList, others);
+    QFETCH(int, key);
+    QFETCH(int, index);
+
     Answers answers;
-    AlertView *alert = AlertView::show(u"T"_s, u"M"_s, &answers, u"Cancel"_s, {u"Prepare"_s});
+    AlertView *alert = AlertView::show(u"T"_s, u"M"_s, &answers, cancel, others);
     QTRY_VERIFY(alert->dialog() && alert->dialog()->isVisible());
-    QTest::keyClick(alert->dialog(), Qt::Key_Escape);
-    QCOMPARE(answers.heard.size(), 1);
-    QCOMPARE(answers.heard.first().second, 0);
+    // As laid out on screen, however short the title.
+    QStringList small;
+    for (QAbstractButton *button : alert->dialog()->buttons()) {
+        if (button->height() < 44 || button->width() < 44)
+            small.append(button->text());
+    }
+    QTest::keyClick(alert->dialog(), Qt::Key(key));
+    QCOMPARE(answers.heard, (QList<std::pair<QString, int>>{{u"T"_s, index}}));
+    QVERIFY2(small.isEmpty(), qPrintable(small.join(u", "_s)));
 }
 
 void TestAlertView::alertsStandSideBySide()
