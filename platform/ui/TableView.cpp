@@ -4,7 +4,6 @@
 #include "platform/ui/TableViewCell.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QEasingCurve>
 #include <QKeyEvent>
 #include <QPainter>
@@ -154,7 +153,9 @@ void TableView::mousePressEvent(QMouseEvent *event)
     const QPointF point = mapFromGlobal(event->globalPosition());
     mPressedRow = event->button() == Qt::LeftButton && !wasGliding ? rowAt(int(point.y())) : -1;
     mPressPoint = mLastDragPoint = point;
-    mLastDragTime = QDateTime::currentMSecsSinceEpoch();
+    // The events' own times: a clock set meanwhile, or a late delivery, does
+    // not make the rows jump.
+    mLastDragTime = event->timestamp();
     mDragVelocity = 0;
     mDragging = false;
     setFocus(Qt::MouseFocusReason);
@@ -172,9 +173,9 @@ void TableView::mouseMoveEvent(QMouseEvent *event)
         mPressedRow = -1; // a drag never opens a row
         mLastDragPoint = point;
     }
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const quint64 now = event->timestamp();
     const double moved = mLastDragPoint.y() - point.y();
-    const qint64 elapsed = qMax<qint64>(1, now - mLastDragTime);
+    const quint64 elapsed = now > mLastDragTime ? now - mLastDragTime : 1;
     // Smoothed, so one late event does not decide the glide.
     mDragVelocity = 0.7 * (moved / double(elapsed)) + 0.3 * mDragVelocity;
     mScrollBar->setValue(mScrollBar->value() + qRound(moved));
@@ -186,7 +187,7 @@ void TableView::mouseReleaseEvent(QMouseEvent *event)
 {
     const int row = rowAt(int(mapFromGlobal(event->globalPosition()).y()));
     if (mDragging) {
-        const bool fresh = QDateTime::currentMSecsSinceEpoch() - mLastDragTime < 100;
+        const bool fresh = event->timestamp() - mLastDragTime < 100;
         if (fresh && qAbs(mDragVelocity) > 0.3) {
             // About the distance a finger's flick carries on a phone.
             const int distance = qRound(mDragVelocity * 300);

@@ -109,8 +109,8 @@ private:
     // tap, and a quick one goes on gliding after the release.
     QPointF mPressPoint;
     QPointF mLastDragPoint;
-    qint64 mLastDragTime = 0;
-    double mDragVelocity = 0; // px per ms, positive when the rows move up
+    quint64 mLastDragTime = 0; // of the last event of the drag, in ms
+    double mDragVelocity = 0;  // px per ms, positive when the rows move up
     bool mDragging = false;
     QVariantAnimation *mGlide = nullptr;
     bool mRefillPending = false;
