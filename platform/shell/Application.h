@@ -105,6 +105,8 @@ private:
     void reportRegistryProblems();
     static constexpr int FirstPaintWaitMs = 1000;
     void reminderFired(const Reminder &reminder);
+    // Whether a window of ours has the keyboard focus now.
+    bool hasFocus() const;
     void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
     void notify(const Reminder &reminder);
     void notificationFailed(const QString &key);
