@@ -13,6 +13,7 @@ PACKAGES="
     qt6-base-dev
     qt6-base-dev-tools
     qt6-svg-dev
+    qt6-wayland
     qt6-l10n-tools
     qt6-translations-l10n
     libbenchmark-dev

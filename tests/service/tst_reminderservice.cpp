@@ -216,7 +216,7 @@ void TestReminderService::firesWhileTheAppIsClosed()
     clock.advance(1);
     QTRY_COMPARE(notifications->notifications.size(), 1);
     const FakeNotificationServer::Notification shown = notifications->notifications.first();
-    QCOMPARE(shown.summary, u"Velkari"_s);
+    QCOMPARE(shown.summary, u"A message to send"_s);
     QCOMPARE(shown.body, u"Send SMS to :\nAnna Berg (555 0100) ?"_s);
     QVERIFY(shown.actions.contains(u"Prepare"_s));
     QCOMPARE(shown.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
