@@ -101,6 +101,8 @@ void Application::deliverHeldReminders()
 {
     while (!mHeldReminders.isEmpty() && mState != ApplicationState::Background)
         deliver(mHeldReminders.takeFirst());
+    while (!mUnanswerable.isEmpty() && mState != ApplicationState::Background)
+        deliver(mUnanswerable.takeFirst());
 }
 
 } // namespace platform
