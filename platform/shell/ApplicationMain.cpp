@@ -54,6 +54,20 @@ void spawnReminderService()
         log("Cannot start the reminder service %@", service.program());
 }
 
+// Phosh and Plasma Mobile show every app full-screen under their own top
+// bar, with the app's name in their switcher. phoc offers no server-side
+// decorations, so Qt would draw a title bar of its own there: the name a
+// second time, minimise and maximise that do nothing, 30 of 360 points
+// lost. On a desktop the title bar stays: there it moves and closes the
+// window.
+bool isPhoneShell()
+{
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    return desktops.contains(u"Phosh"_s, Qt::CaseInsensitive) ||
+           qEnvironmentVariable("PLASMA_PLATFORM").startsWith(u"phone"_s);
+}
+
 // Debian 12's GLib starts a program from a launcher with DESKTOP_STARTUP_ID
 // only (and phoc takes that id as an xdg-activation token); Qt's Wayland
 // plugin reads XDG_ACTIVATION_TOKEN. Before the Qt application exists.
@@ -107,6 +121,8 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     // A save past the file-size limit is a failed save, not the end.
     std::signal(SIGXFSZ, SIG_IGN);
     adoptStartupId();
+    if (isPhoneShell())
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     // X11's window class then names the desktop entry (StartupWMClass) as
     // the app id does on Wayland.
     if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
