@@ -9,6 +9,7 @@
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/Tray.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/OnScreenKeyboard.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
@@ -61,6 +62,7 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
                     mUnanswerable.append(mNotifiedReminders.take(key));
             });
     connect(mNotifications, &DesktopNotifications::failed, this, &Application::notificationFailed);
+    OnScreenKeyboard::install(QDBusConnection::sessionBus(), this);
     // Focus moving between our own windows (an alert, the main window) or
     // away from them all reaches the main window's events only in part.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
