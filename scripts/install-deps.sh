@@ -32,6 +32,11 @@ PACKAGES="
     man-db
     libebook1.2-dev
     evolution-data-server
+    phoc
+    weston
+    libwayland-dev
+    libwayland-bin
+    wayland-protocols
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
