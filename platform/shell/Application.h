@@ -109,6 +109,9 @@ private:
     // Tells the user what a reading of the registry kept aside, once each.
     void reportRegistryProblems();
     static constexpr int FirstPaintWaitMs = 1000;
+    // How long a starting app waits for the focus before a reminder that
+    // came meanwhile becomes a notification.
+    static constexpr int StartupFocusWaitMs = 3000;
     // How long a compositor may take to give the focus for a token.
     static constexpr int ActivationWaitMs = 500;
     void reminderFired(const Reminder &reminder);

@@ -7,6 +7,7 @@
 #include "platform/shell/Tray.h"
 
 #include <QApplication>
+#include <QTimer>
 
 // How a reminder reaches the delegate: heard at once while a window of ours
 // has the keyboard focus, held while the app starts, shown as a notification
@@ -33,8 +34,16 @@ void Application::cancelLocalNotification(const Reminder &reminder)
 void Application::reminderFired(const Reminder &reminder)
 {
     if (mState != ApplicationState::Background && !mHasBeenInFront) {
-        // Starting up: the window is not in front yet.
+        // Starting up: the window is not in front yet. One that never gets
+        // the focus (started under a lock screen, or kept behind another
+        // app) leaves them to the notification.
         mHeldReminders.append(reminder);
+        QTimer::singleShot(StartupFocusWaitMs, this, [this] {
+            if (mHasBeenInFront || mTerminated)
+                return;
+            for (const Reminder &held : std::exchange(mHeldReminders, {}))
+                notify(held);
+        });
         return;
     }
     // Wayland never tells a client that its window is covered or that the
