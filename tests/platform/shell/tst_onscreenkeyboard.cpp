@@ -17,8 +17,9 @@ using platform::OnScreenKeyboard;
 namespace {
 
 // Stands in for squeekboard on the private bus: its interface as
-// squeekboard 1.21 exports it (sm.puri.OSK0 at /sm/puri/OSK0: SetVisible(b),
-// property Visible). Every SetVisible is written down.
+// squeekboard 1.21 exports it (sm.puri.OSK0 at /sm/puri/OSK0: SetVisible(b)
+// and the property Visible; the GetVisible its introspection lists answers
+// "not implemented"). Every SetVisible is written down.
 class KeyboardStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "sm.puri.OSK0")
