@@ -13,6 +13,7 @@ PACKAGES="
     qt6-base-dev
     qt6-base-dev-tools
     qt6-svg-dev
+    qt6-wayland
     qt6-l10n-tools
     qt6-translations-l10n
     libbenchmark-dev
@@ -32,6 +33,11 @@ PACKAGES="
     libebook1.2-dev
     evolution-data-server
     modemmanager
+    phoc
+    weston
+    libwayland-dev
+    libwayland-bin
+    wayland-protocols
 "
 
 # clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer

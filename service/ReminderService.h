@@ -72,7 +72,7 @@ private:
     bool applicationIsRunning() const;
     bool notificationsAvailable();
     void onFired(const Reminder &reminder);
-    void answer(const QString &key);
+    void answer(const QString &key, const QString &activationToken);
     void watchApplication();
     void applicationGone();
     void watchDataFolder();

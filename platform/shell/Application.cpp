@@ -9,6 +9,7 @@
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/Tray.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/OnScreenKeyboard.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QLocale>
 #include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -43,13 +46,23 @@ Application::Application(std::unique_ptr<ApplicationDelegate> delegate, QObject 
     if (mPresence->lock(false))
         mPresence->recordHolder();
     mNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
-    connect(mNotifications, &DesktopNotifications::answered, this, [this](const QString &key) {
-        if (mNotifiedReminders.contains(key))
-            answerReminder(mNotifiedReminders.take(key));
-    });
+    connect(mNotifications, &DesktopNotifications::answered, this,
+            [this](const QString &key, const QString &token) {
+                if (!mNotifiedReminders.contains(key))
+                    return;
+                setActivationToken(token);
+                answerReminder(mNotifiedReminders.take(key));
+            });
     connect(mNotifications, &DesktopNotifications::closed, this,
             [this](const QString &key) { mNotifiedReminders.remove(key); });
+    // Nobody can answer it there: heard once the user brings the app up.
+    connect(mNotifications, &DesktopNotifications::shownWithoutAnswer, this,
+            [this](const QString &key) {
+                if (mNotifiedReminders.contains(key))
+                    mUnanswerable.append(mNotifiedReminders.take(key));
+            });
     connect(mNotifications, &DesktopNotifications::failed, this, &Application::notificationFailed);
+    OnScreenKeyboard::install(QDBusConnection::sessionBus(), this);
     // Focus moving between our own windows (an alert, the main window) or
     // away from them all reaches the main window's events only in part.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -82,6 +95,9 @@ bool Application::launch(const LaunchOptions &options)
     const bool launched = mDelegate->didFinishLaunchingWithOptions(*this, options);
     if (!mKeyWindow && mDelegate->window())
         setKeyWindow(mDelegate->window());
+    // A launcher's token lets the first window take the focus, and tells the
+    // shell that the start is over (Phosh's spinner waits for it).
+    activateWithToken();
     setUpTray();
     // The registry is read once the first rows are on the screen: parsing it,
     // or waiting while the reminder service holds it, must not delay them.
@@ -152,12 +168,59 @@ void Application::bringToFront()
 {
     if (!mKeyWindow)
         return;
+    const bool hasToken = !qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN");
+    const bool behind =
+        QGuiApplication::platformName() == u"wayland"_s && mKeyWindow->isVisible() && !hasFocus();
+    if (behind && !hasToken) {
+        // A Wayland client raises itself only with a token, and Phosh sends
+        // none with a notification's answer (shell.c only folds its panel).
+        // A window mapped anew takes the focus on phoc (view_initial_focus)
+        // and most compositors; elsewhere the shell marks it as wanting it.
+        mKeyWindow->hide();
+    }
     if (mKeyWindow->isMinimized())
         mKeyWindow->showNormal();
     else
         mKeyWindow->show();
     mKeyWindow->raise();
     mKeyWindow->activateWindow();
+    // Spent by Qt's Wayland plugin; of no use on X11, and not for the
+    // programs we start.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    if (behind && hasToken) {
+        // Debian 12's phoc (0.24) takes the token but only tells Phosh the
+        // start is over: its xdg-activation handler moves no focus. Then the
+        // window is shown anew, once.
+        QTimer::singleShot(ActivationWaitMs, this, [this] {
+            if (mKeyWindow && mKeyWindow->isVisible() && !hasFocus()) {
+                mKeyWindow->hide();
+                mKeyWindow->show();
+                mKeyWindow->activateWindow();
+            }
+        });
+    }
+}
+
+void Application::activateWithToken()
+{
+    if (qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN"))
+        return;
+    // Qt 6.4 reads the token only when asked to activate, not when the
+    // window first appears.
+    if (mKeyWindow && mKeyWindow->isVisible())
+        mKeyWindow->activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
+void Application::setActivationToken(const QString &token)
+{
+    // Tokens are short printable words (xdg-activation, startup ids).
+    const bool wellFormed = !token.isEmpty() && token.size() <= 512 &&
+                            std::all_of(token.cbegin(), token.cend(), [](QChar c) {
+                                return c.unicode() > 0x20 && c.unicode() < 0x7f;
+                            });
+    if (wellFormed)
+        qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
 }
 
 void Application::terminate()

@@ -83,6 +83,11 @@ public:
 
     // Shows the window again and gives it the focus.
     void bringToFront();
+
+    // The token with which the next window raised may take the focus on
+    // Wayland (xdg-activation): from a launcher, a second start or the
+    // notification the user answered. Empty or malformed: ignored.
+    static void setActivationToken(const QString &token);
     // Quit: the life events up to will terminate, then the event loop ends.
     void terminate();
 
@@ -104,11 +109,20 @@ private:
     // Tells the user what a reading of the registry kept aside, once each.
     void reportRegistryProblems();
     static constexpr int FirstPaintWaitMs = 1000;
+    // How long a starting app waits for the focus before a reminder that
+    // came meanwhile becomes a notification.
+    static constexpr int StartupFocusWaitMs = 3000;
+    // How long a compositor may take to give the focus for a token.
+    static constexpr int ActivationWaitMs = 500;
     void reminderFired(const Reminder &reminder);
+    // Whether a window of ours has the keyboard focus now.
+    bool hasFocus() const;
     void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
     void notify(const Reminder &reminder);
     void notificationFailed(const QString &key);
     void deliverHeldReminders();
+    // Raises the window with the token the platform gave the process, once.
+    void activateWithToken();
     void updateBadgeViews();
 
     std::unique_ptr<ApplicationDelegate> mDelegate;
@@ -135,6 +149,9 @@ private:
     // Reminders that came while the app was starting, or whose notification
     // could only be shown by raising the window: heard once it is in front.
     QList<Reminder> mHeldReminders;
+    // Shown where nobody can answer them: heard once the user brings the
+    // app to the front.
+    QList<Reminder> mUnanswerable;
     QHash<QString, Reminder> mNotifiedReminders;
 };
 

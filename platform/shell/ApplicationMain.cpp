@@ -25,6 +25,8 @@ namespace platform {
 namespace {
 
 constexpr QByteArrayView ActivateMessage = "activate";
+// Sent before the message by a second start that was given a token.
+constexpr QByteArrayView TokenPrefix = "activation-token=";
 
 bool hasDisplay()
 {
@@ -37,12 +39,44 @@ void spawnReminderService()
 {
     QProcess service;
     service.setProgram(QCoreApplication::applicationDirPath() + u"/velkari-reminders"_s);
-    // It outlives the app: it must not hold on to the app's output.
+    // It outlives the app: it must not hold on to the app's output, but its
+    // own log is kept beside the app's.
     service.setStandardInputFile(QProcess::nullDevice());
-    service.setStandardOutputFile(QProcess::nullDevice());
-    service.setStandardErrorFile(QProcess::nullDevice());
+    const QString logFile = documentsDirectory() + u"/velkari-reminders.txt"_s;
+    service.setStandardOutputFile(logFile, QIODevice::Append);
+    service.setStandardErrorFile(logFile, QIODevice::Append);
+    // The app's start token is not the service's to spend.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"XDG_ACTIVATION_TOKEN"_s);
+    environment.remove(u"DESKTOP_STARTUP_ID"_s);
+    service.setProcessEnvironment(environment);
     if (!service.startDetached())
         log("Cannot start the reminder service %@", service.program());
+}
+
+// Phosh and Plasma Mobile show every app full-screen under their own top
+// bar, with the app's name in their switcher. phoc offers no server-side
+// decorations, so Qt would draw a title bar of its own there: the name a
+// second time, minimise and maximise that do nothing, 30 of 360 points
+// lost. On a desktop the title bar stays: there it moves and closes the
+// window.
+bool isPhoneShell()
+{
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    return desktops.contains(u"Phosh"_s, Qt::CaseInsensitive) ||
+           qEnvironmentVariable("PLASMA_PLATFORM").startsWith(u"phone"_s);
+}
+
+// Debian 12's GLib starts a program from a launcher with DESKTOP_STARTUP_ID
+// only (and phoc takes that id as an xdg-activation token); Qt's Wayland
+// plugin reads XDG_ACTIVATION_TOKEN. Before the Qt application exists.
+void adoptStartupId()
+{
+    if (qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN") &&
+        !qEnvironmentVariableIsEmpty("DESKTOP_STARTUP_ID") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("XDG_ACTIVATION_TOKEN", qgetenv("DESKTOP_STARTUP_ID"));
 }
 
 // The service that fires reminders once the app is closed; normally the
@@ -86,7 +120,17 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
 
     // A save past the file-size limit is a failed save, not the end.
     std::signal(SIGXFSZ, SIG_IGN);
+    adoptStartupId();
+    if (isPhoneShell())
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+    // X11's window class then names the desktop entry (StartupWMClass) as
+    // the app id does on Wayland.
+    if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", VELKARI_APP_ID);
     QApplication qtApp(argc, argv);
+    // X11's plugin has read its startup id by now; on Wayland it was taken
+    // over above. Either way it is not passed on to what the app starts.
+    qunsetenv("DESKTOP_STARTUP_ID");
     QApplication::setApplicationName(u"Velkari"_s);
     QApplication::setApplicationVersion(QStringLiteral(VELKARI_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(VELKARI_APP_ID));
@@ -99,8 +143,13 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     SingleInstance instance(applicationInstanceKey());
     if (!instance.becomePrimary()) {
         // The running copy hears the answer instead, or comes to the front.
-        const QByteArray message =
+        QByteArray message =
             answered ? reminderLaunchArgument(*answered).toLatin1() : ActivateMessage.toByteArray();
+        // The launcher's token goes with it: only with it may the running
+        // copy take the focus on Wayland.
+        const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+        if (!token.isEmpty() && !token.contains('\n'))
+            message.prepend(TokenPrefix.toByteArray() + token + '\n');
         if (instance.sendToPrimary(message))
             return 0;
         std::fprintf(stderr, "Velkari is already running but does not answer.\n");
@@ -111,6 +160,10 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
     QObject::connect(&instance, &SingleInstance::messageReceived, &app,
                      [&app](const QByteArray &message) {
                          const QString text = QString::fromLatin1(message);
+                         if (message.startsWith(TokenPrefix)) {
+                             Application::setActivationToken(text.mid(TokenPrefix.size()));
+                             return;
+                         }
                          if (const auto reminder = reminderFromLaunchArguments({text}))
                              app.answerReminder(*reminder);
                          else

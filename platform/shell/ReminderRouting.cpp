@@ -6,9 +6,13 @@
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/Tray.h"
 
-// How a reminder reaches the delegate: heard at once while the app is in
-// front, held while it starts, shown as a notification while it is in the
-// background, and heard as inactive once the user answers it from outside.
+#include <QApplication>
+#include <QTimer>
+
+// How a reminder reaches the delegate: heard at once while a window of ours
+// has the keyboard focus, held while the app starts, shown as a notification
+// otherwise (hidden, minimised, or shown behind another app or a lock
+// screen), and heard as inactive once the user answers it from outside.
 
 namespace platform {
 
@@ -29,16 +33,34 @@ void Application::cancelLocalNotification(const Reminder &reminder)
 
 void Application::reminderFired(const Reminder &reminder)
 {
-    if (mState == ApplicationState::Background) {
+    if (mState != ApplicationState::Background && !mHasBeenInFront) {
+        // Starting up: the window is not in front yet. One that never gets
+        // the focus (started under a lock screen, or kept behind another
+        // app) leaves them to the notification.
+        mHeldReminders.append(reminder);
+        QTimer::singleShot(StartupFocusWaitMs, this, [this] {
+            if (mHasBeenInFront || mTerminated)
+                return;
+            for (const Reminder &held : std::exchange(mHeldReminders, {}))
+                notify(held);
+        });
+        return;
+    }
+    // Wayland never tells a client that its window is covered or that the
+    // screen is locked, so "shown" says nothing about being seen; the
+    // keyboard focus does, on X11 as well. Read now, not from the state,
+    // which follows the focus one turn of the event loop later.
+    if (mState == ApplicationState::Background || !hasFocus()) {
         notify(reminder);
         return;
     }
-    if (!mHasBeenInFront) {
-        // Starting up: the window is not in front yet.
-        mHeldReminders.append(reminder);
-        return;
-    }
     deliver(reminder);
+}
+
+bool Application::hasFocus() const
+{
+    // Any window of ours: the main window, or an alert over it.
+    return QApplication::activeWindow() != nullptr;
 }
 
 void Application::deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs)
@@ -46,7 +68,8 @@ void Application::deliver(const Reminder &reminder, std::optional<ApplicationSta
     if (mTerminated)
         return;
     // A reminder that fired by itself was not answered yet, so it is never
-    // heard as inactive, even while the window is shown without the focus.
+    // heard as inactive, even while the state has not caught up with the
+    // focus.
     if (!heardAs && mState == ApplicationState::Inactive)
         heardAs = ApplicationState::Active;
     const std::optional<ApplicationState> outer = std::exchange(mHeardAs, heardAs);
@@ -87,6 +110,8 @@ void Application::deliverHeldReminders()
 {
     while (!mHeldReminders.isEmpty() && mState != ApplicationState::Background)
         deliver(mHeldReminders.takeFirst());
+    while (!mUnanswerable.isEmpty() && mState != ApplicationState::Background)
+        deliver(mUnanswerable.takeFirst());
 }
 
 } // namespace platform

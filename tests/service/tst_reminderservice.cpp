@@ -156,6 +156,8 @@ private Q_SLOTS:
     void standsAsideWhileTheAppRuns();
     void keepsTheWakeAlarmSetWhileTheAppRuns();
     void answeringStartsTheAppWithTheReminder();
+    void answeringPassesTheServersToken_data();
+    void answeringPassesTheServersToken();
     void dismissingStartsNothing();
     void withoutNotificationsNothingIsTaken();
     void notShownIsNotLost();
@@ -216,7 +218,7 @@ void TestReminderService::firesWhileTheAppIsClosed()
     clock.advance(1);
     QTRY_COMPARE(notifications->notifications.size(), 1);
     const FakeNotificationServer::Notification shown = notifications->notifications.first();
-    QCOMPARE(shown.summary, u"Velkari"_s);
+    QCOMPARE(shown.summary, u"A message to send"_s);
     QCOMPARE(shown.body, u"Send SMS to :\nAnna Berg (555 0100) ?"_s);
     QVERIFY(shown.actions.contains(u"Prepare"_s));
     QCOMPARE(shown.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
@@ -290,6 +292,51 @@ void TestReminderService::answeringStartsTheAppWithTheReminder()
     QVERIFY(started);
     QCOMPARE(started->userInfo.value(u"ID"_s).toString(), u"A"_s);
     QCOMPARE(started->alertAction, u"Prepare"_s);
+}
+
+void TestReminderService::answeringPassesTheServersToken_data()
+{
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<QByteArray>("startedWith");
+    QTest::newRow("GNOME Shell or Plasma send one")
+        << u"shell-token-7"_s << QByteArray("shell-token-7|shell-token-7");
+    // A token the service itself was started with is long spent.
+    QTest::newRow("Phosh sends none") << QString() << QByteArray("|");
+}
+
+void TestReminderService::answeringPassesTheServersToken()
+{
+    QFETCH(QString, token);
+    QFETCH(QByteArray, startedWith);
+    qputenv("XDG_ACTIVATION_TOKEN", "the-services-own");
+    qputenv("DESKTOP_STARTUP_ID", "the-services-own");
+    MockClock clock;
+    static int count = 0;
+    QDBusConnection serverBus = mBus.connect(u"token-server%1"_s.arg(++count));
+    FakeNotificationServer notifications(serverBus);
+    PrivateBus::settle(serverBus);
+    registerReminder(reminder(u"A"_s, platform::Clock::now().addSecs(5)));
+    ReminderService service(mServiceBus);
+    // A stand-in for the app that writes down the tokens it was given.
+    service.setApplicationCommand(
+        u"/bin/sh"_s,
+        {u"-c"_s, u"printf '%s|%s' \"$XDG_ACTIVATION_TOKEN\" \"$DESKTOP_STARTUP_ID\" > \"$0\""_s,
+         mAnswerFile});
+    QVERIFY(service.start());
+    clock.advance(5);
+    QTRY_COMPARE(notifications.notifications.size(), 1);
+    const uint id = notifications.notifications.first().id;
+    // Sent by the server just before ActionInvoked, as GNOME Shell does.
+    if (!token.isEmpty())
+        serverBus.send(QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                                  u"org.freedesktop.Notifications"_s,
+                                                  u"ActivationToken"_s)
+                       << id << token);
+    notifications.invoke(id, u"default"_s);
+    QTRY_VERIFY(!readFile(mAnswerFile).isEmpty());
+    QCOMPARE(readFile(mAnswerFile), startedWith);
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
 }
 
 void TestReminderService::dismissingStartsNothing()

@@ -61,6 +61,8 @@ class TestReminderDelivery : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void inFrontTheDelegateHearsAtOnce();
+    void onlyTheFocusKeepsItInTheApp_data();
+    void onlyTheFocusKeepsItInTheApp();
     void inTheBackgroundTheDesktopNotifies();
     void dismissedNotificationIsNotHeard();
     void withoutNotificationsTheWindowComesUp();
@@ -88,6 +90,73 @@ void TestReminderDelivery::inFrontTheDelegateHearsAtOnce()
     QVERIFY(run.app->scheduledLocalNotifications().isEmpty());
 }
 
+enum class Focus { MainWindow, OwnAlert, Elsewhere, Minimised };
+
+void TestReminderDelivery::onlyTheFocusKeepsItInTheApp_data()
+{
+    QTest::addColumn<Focus>("focus");
+    QTest::addColumn<bool>("notified");
+    QTest::newRow("main window focused") << Focus::MainWindow << false;
+    QTest::newRow("an alert of ours focused") << Focus::OwnAlert << false;
+    // Another app in front, or the lock screen: the window is still shown.
+    QTest::newRow("shown, focus elsewhere") << Focus::Elsewhere << true;
+    QTest::newRow("minimised") << Focus::Minimised << true;
+}
+
+void TestReminderDelivery::onlyTheFocusKeepsItInTheApp()
+{
+    QFETCH(Focus, focus);
+    QFETCH(bool, notified);
+    QDBusConnection serverBus = mBus.connect(u"notifications-focus"_s);
+    FakeNotificationServer server(serverBus);
+    QVERIFY(server.isRegistered());
+    PrivateBus::settle(serverBus);
+
+    RunningApp run;
+    QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Active);
+    platform::AlertView *alert = nullptr;
+    switch (focus) {
+    case Focus::MainWindow:
+        break;
+    case Focus::OwnAlert:
+        alert = platform::AlertView::show(u"Velkari"_s, u"Saved"_s, nullptr, u"OK"_s);
+        QTRY_VERIFY(alert->dialog() && alert->dialog()->isVisible());
+        QApplication::setActiveWindow(alert->dialog());
+        QTRY_COMPARE(QApplication::activeWindow(), alert->dialog());
+        break;
+    case Focus::Elsewhere:
+        QApplication::setActiveWindow(nullptr);
+        QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Inactive);
+        QVERIFY(run.delegate->window()->isVisible());
+        break;
+    case Focus::Minimised:
+        run.delegate->window()->showMinimized();
+        QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Background);
+        break;
+    }
+    run.delegate->takeEvents();
+    run.app->scheduleLocalNotification(reminder(u"F"_s, 10));
+    run.clock.advance(10);
+
+    if (!notified) {
+        QTRY_COMPARE(run.delegate->events(), QStringList{u"reminder F/0"_s});
+        PrivateBus::settle(serverBus);
+        QVERIFY(server.notifications.isEmpty());
+        if (alert)
+            alert->dismissWithClickedButtonIndex(0);
+        return;
+    }
+    QTRY_COMPARE(server.notifications.size(), 1);
+    QVERIFY(!run.delegate->events().contains(u"reminder F/0"_s));
+    QVERIFY(platform::AlertView::visibleAlerts().isEmpty());
+    // Answered from the notification: heard as inactive (the composer, not
+    // the alert), and the window comes to the front.
+    server.invoke(server.notifications.first().id, u"default"_s);
+    QTRY_VERIFY(run.delegate->events().contains(u"reminder F/1"_s));
+    QVERIFY(run.delegate->window()->isVisible());
+    QVERIFY(!run.delegate->window()->isMinimized());
+}
+
 void TestReminderDelivery::inTheBackgroundTheDesktopNotifies()
 {
     QDBusConnection serverBus = mBus.connect(u"notifications"_s);
@@ -105,7 +174,7 @@ void TestReminderDelivery::inTheBackgroundTheDesktopNotifies()
     QTRY_COMPARE(server.notifications.size(), 1);
     const FakeNotificationServer::Notification shown = server.notifications.first();
     QCOMPARE(shown.appName, u"Velkari"_s);
-    QCOMPARE(shown.summary, u"Velkari"_s);
+    QCOMPARE(shown.summary, u"A message to send"_s);
     QCOMPARE(shown.body, u"Send SMS to :\nAnna Berg (555 0100) ?"_s);
     QVERIFY(shown.actions.contains(u"Prepare"_s));
     QCOMPARE(shown.hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
