@@ -25,6 +25,10 @@ public:
     // Whether the platform plugin asks the compositor for the keyboard itself.
     static bool qtSpeaksTextInputV3();
 
+    // Whether the phone's keyboard is known to be there, so that the focus
+    // is followed.
+    bool isFollowing() const { return mServicePresent; }
+
     explicit OnScreenKeyboard(const QDBusConnection &bus, QObject *parent = nullptr);
 
 private:

@@ -133,9 +133,8 @@ void TestOnScreenKeyboard::followsTheFocus()
     form.button->setFocus();
     QDBusConnection appBus = mBus.connect(u"app%1"_s.arg(mConnections));
     std::unique_ptr<OnScreenKeyboard> follower(OnScreenKeyboard::install(appBus));
-    QVERIFY(follower);          // Qt's offscreen plugin speaks no text-input protocol
-    PrivateBus::settle(appBus); // its question about the keyboard answered
-    QCoreApplication::processEvents();
+    QVERIFY(follower);                    // Qt's offscreen plugin speaks no text-input protocol
+    QTRY_VERIFY(follower->isFollowing()); // its question about the keyboard answered
 
     for (const QString &name : focusPath) {
         form.byName(name)->setFocus();
