@@ -242,6 +242,17 @@ Add one with +.</source>
     </message>
 </context>
 <context>
+    <name>platform::DesktopNotifications</name>
+    <message>
+        <source>Open Velkari to prepare the message.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A message to send</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>platform::KdeConnectTransport</name>
     <message>
         <source>The session bus is not available, so KDE Connect cannot be reached.</source>
@@ -354,15 +365,39 @@ Add one with +.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Lost track of the message: %1</source>
+        <source>There is no SIM card in the modem.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The modem gave up sending the message.</source>
+        <source>The modem cannot be used: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>ModemManager took the message for a received one.</source>
+        <source>its SIM card does not work</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it failed to start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The SIM card is locked. Unlock it with its PIN, then try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The modem is switched off (airplane mode may be on). Switch it on, then try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The modem is still starting. Try again in a moment.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This modem cannot send text messages.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a phone number the modem can dial.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

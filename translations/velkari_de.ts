@@ -245,6 +245,17 @@ Fügen Sie mit + einen hinzu.</translation>
     </message>
 </context>
 <context>
+    <name>platform::DesktopNotifications</name>
+    <message>
+        <source>Open Velkari to prepare the message.</source>
+        <translation>Öffnen Sie Velkari, um die Nachricht vorzubereiten.</translation>
+    </message>
+    <message>
+        <source>A message to send</source>
+        <translation>Eine Nachricht zum Senden</translation>
+    </message>
+</context>
+<context>
     <name>platform::KdeConnectTransport</name>
     <message>
         <source>The session bus is not available, so KDE Connect cannot be reached.</source>
@@ -357,16 +368,40 @@ Fügen Sie mit + einen hinzu.</translation>
         <translation>Das Modem konnte die Nachricht nicht senden: %1</translation>
     </message>
     <message>
-        <source>Lost track of the message: %1</source>
-        <translation>Die Nachricht ist nicht mehr auffindbar: %1</translation>
+        <source>There is no SIM card in the modem.</source>
+        <translation>Im Modem steckt keine SIM-Karte.</translation>
     </message>
     <message>
-        <source>The modem gave up sending the message.</source>
-        <translation>Das Modem hat das Senden der Nachricht aufgegeben.</translation>
+        <source>The modem cannot be used: %1.</source>
+        <translation>Das Modem kann nicht verwendet werden: %1.</translation>
     </message>
     <message>
-        <source>ModemManager took the message for a received one.</source>
-        <translation>ModemManager hat die Nachricht für eine empfangene gehalten.</translation>
+        <source>its SIM card does not work</source>
+        <translation>seine SIM-Karte funktioniert nicht</translation>
+    </message>
+    <message>
+        <source>it failed to start</source>
+        <translation>es konnte nicht starten</translation>
+    </message>
+    <message>
+        <source>The SIM card is locked. Unlock it with its PIN, then try again.</source>
+        <translation>Die SIM-Karte ist gesperrt. Entsperren Sie sie mit ihrer PIN und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The modem is switched off (airplane mode may be on). Switch it on, then try again.</source>
+        <translation>Das Modem ist ausgeschaltet (vielleicht ist der Flugmodus an). Schalten Sie es ein und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The modem is still starting. Try again in a moment.</source>
+        <translation>Das Modem startet noch. Versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>This modem cannot send text messages.</source>
+        <translation>Dieses Modem kann keine Textnachrichten senden.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a phone number the modem can dial.</source>
+        <translation>„%1“ ist keine Telefonnummer, die das Modem wählen kann.</translation>
     </message>
 </context>
 <context>

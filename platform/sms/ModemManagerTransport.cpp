@@ -62,36 +62,6 @@ bool isWrongState(const QDBusMessage &reply)
 
 } // namespace
 
-QString ModemStatus::obstacle() const
-{
-    if (canSend())
-        return {};
-    if (path.isEmpty())
-        return ModemManagerTransport::tr("No modem is ready to send text messages.");
-    switch (state) {
-    case Failed:
-        return failedReason == SimMissing
-                   ? ModemManagerTransport::tr("There is no SIM card in the modem.")
-                   : ModemManagerTransport::tr("The modem cannot be used: %1.")
-                         .arg(failedReason == SimError
-                                  ? ModemManagerTransport::tr("its SIM card does not work")
-                                  : ModemManagerTransport::tr("it failed to start"));
-    case Locked:
-        return ModemManagerTransport::tr(
-            "The SIM card is locked. Unlock it with its PIN, then try again.");
-    case Disabled:
-    case Disabling:
-        return ModemManagerTransport::tr(
-            "The modem is switched off (airplane mode may be on). Switch it on, then try again.");
-    case Unknown:
-    case Initializing:
-    case Enabling:
-        return ModemManagerTransport::tr("The modem is still starting. Try again in a moment.");
-    default:
-        return ModemManagerTransport::tr("This modem cannot send text messages.");
-    }
-}
-
 ModemManagerTransport::ModemManagerTransport(const QDBusConnection &bus, QObject *parent)
     : SmsTransport(parent)
     , mBus(bus)
@@ -101,6 +71,35 @@ ModemManagerTransport::ModemManagerTransport(const QDBusConnection &bus, QObject
 QString ModemManagerTransport::name() const
 {
     return u"ModemManager"_s;
+}
+
+QString ModemManagerTransport::obstacle(const ModemStatus &modem)
+{
+    if (modem.canSend())
+        return {};
+    if (modem.path.isEmpty())
+        return tr("No modem is ready to send text messages.");
+    switch (modem.state) {
+    case ModemStatus::Failed:
+        return modem.failedReason == ModemStatus::SimMissing
+                   ? tr("There is no SIM card in the modem.")
+                   : tr("The modem cannot be used: %1.")
+                         .arg(modem.failedReason == ModemStatus::SimError
+                                  ? tr("its SIM card does not work")
+                                  : tr("it failed to start"));
+    case ModemStatus::Locked:
+        return tr("The SIM card is locked. Unlock it with its PIN, then try again.");
+    case ModemStatus::Disabled:
+    case ModemStatus::Disabling:
+        return tr(
+            "The modem is switched off (airplane mode may be on). Switch it on, then try again.");
+    case ModemStatus::Unknown:
+    case ModemStatus::Initializing:
+    case ModemStatus::Enabling:
+        return tr("The modem is still starting. Try again in a moment.");
+    default:
+        return tr("This modem cannot send text messages.");
+    }
 }
 
 QString ModemManagerTransport::dialableNumber(const QString &number)
@@ -159,7 +158,7 @@ void ModemManagerTransport::start(const QString &number, const QString &text)
             }
             const ModemStatus modem = bestModem(reply);
             if (!modem.canSend()) {
-                finish(false, modem.obstacle());
+                finish(false, obstacle(modem));
                 return;
             }
             create(modem.path, dialable, text);
@@ -176,7 +175,7 @@ void ModemManagerTransport::create(const QString &modem, const QString &number, 
         if (isError(reply)) {
             // Switched off between the look and the message.
             if (isWrongState(reply))
-                finish(false, ModemStatus{mModem, ModemStatus::Disabled, 0, true}.obstacle());
+                finish(false, obstacle({mModem, ModemStatus::Disabled, 0, true}));
             else
                 finish(false, tr("The modem refused the message: %1").arg(errorText(reply)));
             return;

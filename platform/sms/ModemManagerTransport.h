@@ -10,7 +10,7 @@ namespace platform {
 // What ModemManager says of the modem a message would go through.
 struct ModemStatus {
     // MMModemState, from ModemManager-enums.h.
-    enum State : int {
+    enum State {
         Failed = -1,
         Unknown = 0,
         Initializing = 1,
@@ -23,7 +23,8 @@ struct ModemStatus {
         Registered = 8,
     };
     // MMModemStateFailedReason.
-    enum FailedReason : uint { SimMissing = 2, SimError = 3 };
+    static constexpr uint SimMissing = 2;
+    static constexpr uint SimError = 3;
 
     QString path; // empty: ModemManager lists no modem
     int state = Unknown;
@@ -37,8 +38,6 @@ struct ModemStatus {
     // Would take messages once the person does something about it (switch
     // it on, insert or unlock the SIM): worth saying so.
     bool isHeldBack() const { return !path.isEmpty() && !canSend() && state < Enabled; }
-    // Why no message can go through it now, for the person; empty when one can.
-    QString obstacle() const;
 };
 
 // Sends through the phone's own modem, as ModemManager offers it on the
@@ -73,6 +72,9 @@ protected:
     void stop() override;
 
 private:
+    // Why no message can go through the modem now, for the person; empty
+    // when one can.
+    static QString obstacle(const ModemStatus &modem);
     static QDBusMessage managedObjectsCall(const QString &service);
     void create(const QString &modem, const QString &number, const QString &text);
     void sendCreated();
