@@ -24,6 +24,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <future>
 #include <malloc.h>
@@ -281,7 +282,9 @@ void BM_LibplistSave(benchmark::State &state)
         uint32_t length = 0;
         plist_to_xml(root, &xml, &length);
         platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length)));
-        plist_to_xml_free(xml);
+        // plist_to_xml_free is gone in libplist 2.6 and its successor
+        // plist_mem_free missing before 2.3; both are free().
+        std::free(xml);
     }
     plist_free(root);
 }

@@ -5,6 +5,8 @@
 #include "schedule/ScheduleStore.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace velkari;
