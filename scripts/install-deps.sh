@@ -46,6 +46,10 @@ DEB_PACKAGES="
     dpkg-dev
     lintian
 "
+# Debian 13 ships Qt's SVG image and icon plugins apart from the library.
+if apt-cache show qt6-svg-plugins >/dev/null 2>&1; then
+    PACKAGES="$PACKAGES qt6-svg-plugins"
+fi
 case "${1:-}" in
 fuzz) PACKAGES="$PACKAGES $FUZZ_PACKAGES" ;;
 deb) PACKAGES="$PACKAGES $DEB_PACKAGES" ;;
