@@ -85,6 +85,7 @@ void TestVelkariViewController::statusImageFollowsStatusAndMoment()
     QVERIFY(cell);
     QCOMPARE(cell->crStatus->image().name(), image);
     QVERIFY(!cell->crStatus->image().isNull());
+    QVERIFY2(!cell->crStatus->image().isBroken(), "Qt cannot draw the status image");
     QVERIFY(!cell->crStatus->accessibleName().isEmpty());
 }
 
