@@ -7,6 +7,7 @@
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
+#include "platform/core/TimeZones.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
 
@@ -46,7 +47,7 @@ QString storePath(int records)
 QVariantList makeList(int records)
 {
     const QStringList names{u"Anna Berg"_s, u"Carl Dahl"_s, u"Eva Fors"_s, u"Gustav Holm"_s};
-    const QDateTime base(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+    const QDateTime base(QDate(2026, 12, 7), QTime(10, 0), platform::utc());
     QVariantList list;
     list.reserve(records);
     for (int i = 0; i < records; ++i) {

@@ -4,6 +4,7 @@
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QTimeZone>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,7 +19,11 @@ DatePicker::DatePicker(QWidget *parent)
     layout->addWidget(mEdit);
     mEdit->setObjectName(u"dateTimeEdit"_s);
     mEdit->setCalendarPopup(true);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    mEdit->setTimeZone(QTimeZone(QTimeZone::LocalTime)); // setTimeSpec is deprecated
+#else
     mEdit->setTimeSpec(Qt::LocalTime);
+#endif
     mEdit->setDisplayFormat(u"ddd d MMM yyyy   HH:mm"_s);
     mEdit->setMinimumHeight(36);
     setFocusProxy(mEdit);
