@@ -8,7 +8,7 @@ BUILD_DIR := build/$(PRESET)
 PREFIX ?= /usr/local
 
 .PHONY: all deps build run test check bench screenshots install uninstall deb translations \
-	format-check fuzz-vcard fuzz-plist clean
+	format-check fuzz-vcard fuzz-plist clean test-debian13 test-arm64 deb-clean
 
 all: build
 
@@ -32,6 +32,22 @@ test: build
 	@cmake --preset asan $(CMAKE_FLAGS) >/dev/null
 	@cmake --build --preset asan
 	@ctest --preset asan
+
+# make test on a fresh clone of HEAD in a Debian 13 root made (once) under
+# build/roots; the arm64 build of HEAD with its tests under qemu there; the
+# Debian package built in clean Debian 12 and 13 roots from its own
+# Build-Depends, amd64 and cross arm64, checked by lintian.
+test-debian13:
+	@scripts/install-deps.sh roots
+	@CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-debian13.sh
+
+test-arm64:
+	@scripts/install-deps.sh roots
+	@scripts/test-arm64.sh
+
+deb-clean:
+	@scripts/install-deps.sh roots
+	@scripts/deb-clean.sh
 
 # The tests of the normal build only, for a quick look.
 check: build

@@ -3,6 +3,7 @@
 // change rewriting the registry as the service does.
 
 #include "platform/core/PropertyList.h"
+#include "platform/core/TimeZones.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "schedule/Reminders.h"
 
@@ -26,7 +27,7 @@ Reminder makeReminder(int i)
     Reminder r;
     r.alertBody = u"Send SMS to :\nAnna Berg (555 %1) ?"_s.arg(i);
     r.alertAction = u"Prepare"_s;
-    r.fireDate = QDateTime(QDate(2030, 1, 1), QTime(9, 0), Qt::UTC).addSecs(qint64(i) * 60);
+    r.fireDate = QDateTime(QDate(2030, 1, 1), QTime(9, 0), platform::utc()).addSecs(qint64(i) * 60);
     r.repeatInterval = (i % 2) ? platform::CalendarUnit::Day : platform::CalendarUnit::None;
     r.soundName = platform::DefaultSoundName;
     r.userInfo = {{u"ID"_s, u"ID-%1"_s.arg(i)}};
@@ -109,7 +110,7 @@ void BM_CancelReminders(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         ScheduleReminder(*center, u"ID-new"_s, u"Anna Berg"_s, u"555 0100"_s,
-                         QDateTime(QDate(2031, 1, 1), QTime(9, 0), Qt::UTC), 2, u"Send"_s);
+                         QDateTime(QDate(2031, 1, 1), QTime(9, 0), platform::utc()), 2, u"Send"_s);
         state.ResumeTiming();
         CancelReminders(*center, u"ID-new"_s);
     }

@@ -7,6 +7,7 @@
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
+#include "platform/core/TimeZones.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
 
@@ -24,6 +25,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <future>
 #include <malloc.h>
@@ -45,7 +47,7 @@ QString storePath(int records)
 QVariantList makeList(int records)
 {
     const QStringList names{u"Anna Berg"_s, u"Carl Dahl"_s, u"Eva Fors"_s, u"Gustav Holm"_s};
-    const QDateTime base(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+    const QDateTime base(QDate(2026, 12, 7), QTime(10, 0), platform::utc());
     QVariantList list;
     list.reserve(records);
     for (int i = 0; i < records; ++i) {
@@ -281,7 +283,9 @@ void BM_LibplistSave(benchmark::State &state)
         uint32_t length = 0;
         plist_to_xml(root, &xml, &length);
         platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length)));
-        plist_to_xml_free(xml);
+        // plist_to_xml_free is gone in libplist 2.6 and its successor
+        // plist_mem_free missing before 2.3; both are free().
+        std::free(xml);
     }
     plist_free(root);
 }

@@ -3,7 +3,8 @@
 # Installs the Debian packages Velkari needs to build, test and run, and only
 # those that are missing, so a second run costs nothing and needs no root.
 # "install-deps.sh fuzz" adds what the fuzz targets need on top, "deb" what
-# make deb needs, "format" the formatting check.
+# make deb needs, "format" the formatting check, "roots" what makes the
+# Debian roots of make test-debian13, test-arm64 and deb-clean.
 set -eu
 
 PACKAGES="
@@ -53,10 +54,15 @@ DEB_PACKAGES="
     dpkg-dev
     lintian
 "
+# Debian 13 ships Qt's SVG image and icon plugins apart from the library.
+if apt-cache show qt6-svg-plugins >/dev/null 2>&1; then
+    PACKAGES="$PACKAGES qt6-svg-plugins"
+fi
 case "${1:-}" in
 fuzz) PACKAGES="$PACKAGES $FUZZ_PACKAGES" ;;
 deb) PACKAGES="$PACKAGES $DEB_PACKAGES" ;;
 format) PACKAGES="clang-format git" ;;
+roots) PACKAGES="mmdebstrap git dpkg-dev" ;;
 esac
 
 missing=""

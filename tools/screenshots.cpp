@@ -245,7 +245,7 @@ int main(int argc, char *argv[])
     settle();
 
     // The alert of a reminder that fires while the list is in front.
-    QApplication::setActiveWindow(window);
+    window->activateWindow();
     settle();
     platform::Reminder reminder;
     reminder.userInfo = {{u"ID"_s, sampleSchedules().first().toList().first()}};

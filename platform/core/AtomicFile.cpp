@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace platform {
 
 namespace {
@@ -106,7 +108,7 @@ int removeStaleTemporaries(const QString &path, int minimumAgeSeconds)
     const QFileInfo info(path);
     QDir folder = info.absoluteDir();
     // The names writeFileAtomically gives: a dot, the name, a dot, six more.
-    const QString pattern = u"."_qs + info.fileName() + u".??????"_qs;
+    const QString pattern = u"."_s + info.fileName() + u".??????"_s;
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
     int removed = 0;
     const QFileInfoList found =

@@ -5,8 +5,14 @@
 #include <QThread>
 #include <QVarLengthArray>
 
-#ifdef __SSE2__
+// VELKARI_SCALAR_READER leaves out the vector paths, to measure them
+// against the portable one on the same machine.
+#if defined(__SSE2__) && !defined(VELKARI_SCALAR_READER)
+#define VELKARI_READER_SSE2
 #include <emmintrin.h>
+#elif defined(__aarch64__) && defined(__ARM_NEON) && !defined(VELKARI_SCALAR_READER)
+#define VELKARI_READER_NEON
+#include <arm_neon.h>
 #endif
 
 #include <algorithm>
@@ -148,7 +154,7 @@ const char *firstInvalid(const char *p, const char *e)
     while (u < end) {
         // Sixty-four, sixteen or eight bytes at a time while none is a control
         // character or outside ASCII: the bulk of any store.
-#ifdef __SSE2__
+#ifdef VELKARI_READER_SSE2
         // Signed: bytes above 0x7F count as below 0x20 too.
         const auto notPlain = [](const unsigned char *at) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
@@ -166,6 +172,25 @@ const char *firstInvalid(const char *p, const char *e)
             u += 64;
         }
         while (end - u >= 16 && !_mm_movemask_epi8(notPlain(u)))
+            u += 16;
+#elif defined(VELKARI_READER_NEON)
+        // Above 0x7F or below 0x20 is 0x60 or more once 0x20 is taken away.
+        const auto notPlain = [](const unsigned char *at) {
+            const uint8x16_t x = vld1q_u8(at);
+            const uint8x16_t allowed =
+                vorrq_u8(vorrq_u8(vceqq_u8(x, vdupq_n_u8('\t')), vceqq_u8(x, vdupq_n_u8('\n'))),
+                         vceqq_u8(x, vdupq_n_u8('\r')));
+            const uint8x16_t outside = vcgeq_u8(vsubq_u8(x, vdupq_n_u8(0x20)), vdupq_n_u8(0x60));
+            return vbicq_u8(outside, allowed);
+        };
+        while (end - u >= 64) {
+            const uint8x16_t any = vorrq_u8(vorrq_u8(notPlain(u), notPlain(u + 16)),
+                                            vorrq_u8(notPlain(u + 32), notPlain(u + 48)));
+            if (vmaxvq_u8(any))
+                break;
+            u += 64;
+        }
+        while (end - u >= 16 && !vmaxvq_u8(notPlain(u)))
             u += 16;
 #endif
         while (end - u >= 8) {
@@ -1142,7 +1167,7 @@ private:
             }
         };
         while (u < end) {
-#ifdef __SSE2__
+#ifdef VELKARI_READER_SSE2
             // Plain ASCII sixteen bytes at a time, each widened to a unit.
             while (end - u >= 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u));
@@ -1156,6 +1181,20 @@ private:
                 const __m128i zero = _mm_setzero_si128();
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(d), _mm_unpacklo_epi8(x, zero));
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 8), _mm_unpackhi_epi8(x, zero));
+                d += 16;
+                u += 16;
+            }
+#elif defined(VELKARI_READER_NEON)
+            // Plain ASCII sixteen bytes at a time, each widened to a unit.
+            while (end - u >= 16) {
+                const uint8x16_t x = vld1q_u8(u);
+                const uint8x16_t special =
+                    vorrq_u8(vorrq_u8(vceqq_u8(x, vdupq_n_u8('&')), vceqq_u8(x, vdupq_n_u8('\r'))),
+                             vorrq_u8(vceqq_u8(x, vdupq_n_u8(']')), vcgeq_u8(x, vdupq_n_u8(0x80))));
+                if (vmaxvq_u8(special))
+                    break;
+                vst1q_u16(reinterpret_cast<std::uint16_t *>(d), vmovl_u8(vget_low_u8(x)));
+                vst1q_u16(reinterpret_cast<std::uint16_t *>(d + 8), vmovl_high_u8(x));
                 d += 16;
                 u += 16;
             }
@@ -1279,7 +1318,7 @@ private:
         if (!startsWith(mP, open))
             return false;
         // Where each value's text is; the texts that are neither short (and
-        // so maybe met before) nor empty share one block of the heap.
+        // so maybe met before) nor empty are decoded into their own string.
         struct Text {
             const char *begin;
             const char *end;
@@ -1287,8 +1326,6 @@ private:
             bool ownText;
         };
         QVarLengthArray<Text, 16> texts;
-        qsizetype units = 0;
-        int owners = 0;
         const char *p = mP + open.size();
         for (;;) {
             while (p < mEnd && isSpace(*p))
@@ -1308,35 +1345,17 @@ private:
             const qsizetype n = lt - text;
             const bool ownText =
                 isString && n > 0 && (n > ShortTexts::Longest || needsDecoding(text, lt));
-            if (ownText) {
-                units += n + 1; // and its '\0'
-                ++owners;
-            }
             texts.append(Text{text, lt, !isString, ownText});
             p = lt + end.size();
         }
         if (int(mStack.size()) >= PropertyList::MaximumDepth)
             return false;
 
-        // The block is held by each of its strings and by nothing else: its
-        // count is set once, not counted up per string (a locked add each).
-        QTypedArrayData<char16_t> *block = nullptr;
-        char16_t *free = nullptr;
-        if (units) {
-            const auto made = QTypedArrayData<char16_t>::allocate(units);
-            block = made.first;
-            free = made.second;
-            block->ref_.storeRelaxed(owners);
-        }
         // decodeInto moves mP over references, and tells its faults; the
         // general reading meets them again and tells them.
         const auto leave = [&, start = mP] {
             mP = start;
             mError.clear();
-            // The count of the strings not made is given back; those made
-            // go with the list.
-            if (block && block->ref_.fetchAndSubRelaxed(owners) == owners)
-                QTypedArrayData<char16_t>::deallocate(block);
             return false;
         };
         // Each value made in its place in the list.
@@ -1354,14 +1373,14 @@ private:
             } else if (!text.ownText) {
                 values.emplaceBack(mShortTexts.get(text.begin, text.end - text.begin));
             } else {
-                char16_t *const end = decodeInto(text.begin, text.end, free);
+                // Decoded never takes more units than it has bytes.
+                QString owned(text.end - text.begin, Qt::Uninitialized);
+                char16_t *const begin = reinterpret_cast<char16_t *>(owned.data());
+                char16_t *const end = decodeInto(text.begin, text.end, begin);
                 if (!end)
                     return leave();
-                *end = u'\0';
-                --owners;
-                QString owned(QStringPrivate(block, free, end - free));
-                static_cast<QString *>(values.emplaceBack(QString()).data())->swap(owned);
-                free = end + 1;
+                owned.truncate(end - begin);
+                values.emplaceBack(std::move(owned));
             }
         }
         mP = p;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PropertyListValues.h"
 
+#include "platform/core/TimeZones.h"
+
 #include <QByteArray>
 
 #include <charconv>
@@ -81,7 +83,7 @@ template<typename Text> std::optional<QDateTime> parseDateText(const Text &text)
     // noticeable share of a large load.
     const qint64 seconds = daysFromCivil(parts[0], parts[1], parts[2]) * 86400 + parts[3] * 3600 +
                            parts[4] * 60 + parts[5];
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    return QDateTime::fromSecsSinceEpoch(seconds, platform::utc());
 }
 
 } // namespace

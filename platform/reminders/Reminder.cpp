@@ -2,6 +2,7 @@
 #include "platform/reminders/Reminder.h"
 
 #include "platform/core/PropertyList.h"
+#include "platform/core/TimeZones.h"
 
 #include <QTimeZone>
 
@@ -169,7 +170,7 @@ QDateTime occurrence(const Reminder &reminder, qint64 n, const QTimeZone &zone)
     // The zone skips that wall-clock time that day (a daylight-saving gap): it
     // moves forward by the gap, as clocks do, i.e. it is read with the offset
     // in force before the change.
-    const QDateTime asUtc(date, local.time(), Qt::UTC);
+    const QDateTime asUtc(date, local.time(), platform::utc());
     return asUtc.addSecs(-zone.offsetFromUtc(asUtc.addDays(-1)));
 }
 

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QPainter>
+#include <QPixmap>
 #include <QXmlStreamReader>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,6 +30,21 @@ QString svgTitle(const QString &path)
     return {};
 }
 
+// Drawn in place of an image Qt cannot draw (Debian 13 ships the SVG
+// plugins apart, in qt6-svg-plugins): a red crossed box, so the fault shows
+// instead of an empty space.
+QIcon brokenIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(Qt::red, 3));
+    painter.drawRect(QRectF(1.5, 1.5, 29, 29));
+    painter.drawLine(QPointF(4, 4), QPointF(28, 28));
+    painter.drawLine(QPointF(28, 4), QPointF(4, 28));
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 Image Image::named(const QString &name)
@@ -45,6 +62,14 @@ Image Image::named(const QString &name)
         image.mDescription = svgTitle(svg);
     } else if (!name.isEmpty() && QFile::exists(png)) {
         image.mIcon = QIcon(png); // picks up "@2x" beside it
+    }
+    if (!name.isEmpty() && (QFile::exists(svg) || QFile::exists(png)) &&
+        image.mIcon.pixmap(QSize(16, 16)).isNull()) {
+        qCritical("Image %s cannot be drawn; is Qt's SVG image plugin (qt6-svg-plugins) "
+                  "installed?",
+                  qUtf8Printable(name));
+        image.mIcon = brokenIcon();
+        image.mBroken = true;
     }
     if (!image.mIcon.isNull()) {
         image.mName = name;

@@ -18,6 +18,9 @@ public:
     static Image named(const QString &name);
 
     bool isNull() const { return mIcon.isNull(); }
+    // The resource is there but Qt cannot draw it (a missing image plugin):
+    // icon() is then a red crossed box.
+    bool isBroken() const { return mBroken; }
     QString name() const { return mName; }
     QString accessibleDescription() const { return mDescription; }
     QIcon icon() const { return mIcon; }
@@ -26,6 +29,7 @@ private:
     QString mName;
     QString mDescription;
     QIcon mIcon;
+    bool mBroken = false;
 };
 
 // The application's string table: the localization of key, or key itself

@@ -2,9 +2,12 @@
 // Saves the store over and over, alternating between two versions of it,
 // until it is killed: the crash-safety test kills it at random moments.
 //   store_writer <records>
+#include "platform/core/TimeZones.h"
 #include "schedule/ScheduleStore.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace velkari;
@@ -15,7 +18,7 @@ QVariantList version(int records, const QString &mark)
     for (int i = 0; i < records; ++i) {
         list.append(
             QVariant(QVariantList{u"ID-%1"_s.arg(i), mark + u" %1"_s.arg(i), u"555 %1"_s.arg(i),
-                                  QDateTime(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC),
+                                  QDateTime(QDate(2026, 12, 24), QTime(18, 0), platform::utc()),
                                   mark.repeated(20), u"0"_s, u"0"_s}));
     }
     return list;

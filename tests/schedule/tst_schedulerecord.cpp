@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/core/TimeZones.h"
 #include "schedule/ScheduleRecord.h"
 
 #include <QTest>
@@ -61,7 +62,7 @@ void TestScheduleRecord::readersTreatOddElementsAsAbsent_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("repeat");
 
-    const QDateTime when(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC);
+    const QDateTime when(QDate(2026, 12, 24), QTime(18, 0), platform::utc());
     QTest::newRow("seven elements")
         << QVariant(QVariantList{u"ID"_s, u"Anna"_s, u"555"_s, when, u"Hi"_s, u"1"_s, u"3"_s})
         << u"Anna"_s << when << 1 << 3;

@@ -2,6 +2,7 @@
 #include "platform/core/Log.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/TimeZones.h"
 #include "schedule/ScheduleStore.h"
 #include "support/TestEnvironment.h"
 
@@ -152,7 +153,7 @@ void TestScheduleStore::savesRecordsInPositionOrder()
     ScheduleStore store;
     StderrCapture quiet;
     store.LoadData();
-    const QDateTime date(QDate(2026, 12, 24), QTime(18, 0), Qt::UTC);
+    const QDateTime date(QDate(2026, 12, 24), QTime(18, 0), platform::utc());
     for (const QString &id : {u"A"_s, u"B"_s, u"C"_s})
         store.mList()->append(QVariant(record(id, date)));
     QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
@@ -177,7 +178,7 @@ Q_DECLARE_METATYPE(ListChange)
 void TestScheduleStore::everyChangeBetweenSavesIsWritten_data()
 {
     QTest::addColumn<ListChange>("change");
-    const QDateTime later(QDate(2027, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    const QDateTime later(QDate(2027, 1, 2), QTime(3, 4, 5), platform::utc());
     QTest::newRow("field replaced in place") << ListChange([](QVariantList &list) {
         (*static_cast<QVariantList *>(list[4].data()))[1] = u"Eva & <Co>"_s;
     });
@@ -215,8 +216,8 @@ void TestScheduleStore::everyChangeBetweenSavesIsWritten()
     StderrCapture quiet;
     store.LoadData();
     for (int i = 0; i < 40; ++i) {
-        store.mList()->append(QVariant(
-            record(u"ID-%1"_s.arg(i), QDateTime(QDate(2026, 12, 24), QTime(18, i), Qt::UTC))));
+        store.mList()->append(QVariant(record(
+            u"ID-%1"_s.arg(i), QDateTime(QDate(2026, 12, 24), QTime(18, i), platform::utc()))));
     }
     QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::Saved);
     change(*store.mList());
@@ -236,14 +237,14 @@ void TestScheduleStore::datesComeBackInWholeSeconds()
     StderrCapture quiet;
     ScheduleStore store;
     store.LoadData();
-    store.mList()->append(
-        QVariant(record(u"A"_s, QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30, 700), Qt::UTC))));
+    store.mList()->append(QVariant(
+        record(u"A"_s, QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30, 700), platform::utc()))));
     store.SaveData();
 
     ScheduleStore again;
     again.LoadData();
     QCOMPARE(again.mList()->at(0).toList().at(3),
-             QVariant(QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30), Qt::UTC)));
+             QVariant(QDateTime(QDate(2026, 1, 2), QTime(10, 15, 30), platform::utc())));
 }
 
 void TestScheduleStore::nameWithoutLeadingSpaceIsAnotherFile()

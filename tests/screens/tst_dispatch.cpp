@@ -435,7 +435,7 @@ void TestDispatch::firedWhileOurOwnScreenHasTheFocusAsks()
             QVERIFY(frontOf(run) != form); // the picker is over the form
         focused = frontOf(run)->view()->window();
     }
-    QApplication::setActiveWindow(focused);
+    focused->activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), focused);
     const qsizetype alerts = AlertView::visibleAlerts().size();
 

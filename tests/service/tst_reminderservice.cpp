@@ -3,6 +3,7 @@
 // session bus with a stand-in notification server.
 
 #include "platform/core/FileLock.h"
+#include "platform/core/TimeZones.h"
 #include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "service/ReminderService.h"
@@ -77,7 +78,7 @@ class SleepingClock : public platform::Clock {
 public:
     SleepingClock() { platform::Clock::setInstance(this); }
     ~SleepingClock() override { platform::Clock::setInstance(nullptr); }
-    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), Qt::UTC);
+    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), platform::utc());
 
 protected:
     QDateTime currentDateTimeUtc() const override { return now; }

@@ -54,7 +54,7 @@ public:
     bool activate()
     {
         QWidget *window = delegate->window();
-        QApplication::setActiveWindow(window);
+        window->activateWindow();
         for (int i = 0; i < 100 && app->applicationState() != platform::ApplicationState::Active;
              ++i)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

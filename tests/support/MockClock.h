@@ -2,12 +2,13 @@
 #pragma once
 
 #include "platform/core/Clock.h"
+#include "platform/core/TimeZones.h"
 
 // A clock that stands still until the test moves it. Installed while it lives.
 class MockClock : public platform::Clock {
 public:
     explicit MockClock(const QDateTime &start = QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12),
-                                                          Qt::UTC));
+                                                          platform::utc()));
     ~MockClock() override;
 
     // Moving the clock tells whoever waits for a moment to look again.

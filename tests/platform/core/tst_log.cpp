@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Log.h"
+#include "platform/core/TimeZones.h"
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -108,10 +109,11 @@ void TestLog::failedRedirectionKeepsStandardError()
 
 void TestLog::describesDatesInUtc()
 {
-    QCOMPARE(platform::dateDescription(QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), Qt::UTC)),
+    QCOMPARE(platform::dateDescription(
+                 QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), platform::utc())),
              u"2026-12-07 10:11:12 +0000"_s);
     QCOMPARE(platform::dateDescription(
-                 QDateTime(QDate(2011, 5, 2), QTime(1, 0, 0, 900), Qt::OffsetFromUTC, 3 * 3600)),
+                 platform::aheadOfUtc(QDate(2011, 5, 2), QTime(1, 0, 0, 900), 3 * 3600)),
              u"2011-05-01 22:00:00 +0000"_s);
 }
 

@@ -2,6 +2,7 @@
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
+#include "platform/core/TimeZones.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -28,7 +29,7 @@ QByteArray document(const QByteArray &body)
 
 QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
 {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), platform::utc());
 }
 
 // Runs a Python snippet with the file as sys.argv[1]; returns its stdout.
@@ -158,7 +159,7 @@ void TestPropertyList::writesPlistlibLayout_data()
         << QVariant(utc(2011, 5, 2, 10, 15, 30, 700))
         << QByteArray("<date>2011-05-02T10:15:30Z</date>\n");
     QTest::newRow("date given in another zone")
-        << QVariant(QDateTime(QDate(2011, 5, 2), QTime(12, 0), Qt::OffsetFromUTC, 7200))
+        << QVariant(platform::aheadOfUtc(QDate(2011, 5, 2), QTime(12, 0), 7200))
         << QByteArray("<date>2011-05-02T10:00:00Z</date>\n");
     QTest::newRow("leap day") << QVariant(utc(2024, 2, 29, 23, 59, 59))
                               << QByteArray("<date>2024-02-29T23:59:59Z</date>\n");

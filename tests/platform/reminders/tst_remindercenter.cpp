@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/TimeZones.h"
 #include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "support/MockClock.h"
@@ -508,7 +509,8 @@ void TestReminderCenter::wallClockTimerWakesAtTheMoment()
 
 void TestReminderCenter::travelsAsALaunchArgument()
 {
-    Reminder sent = reminder(u"ID-7"_s, QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC), Week);
+    Reminder sent =
+        reminder(u"ID-7"_s, QDateTime(QDate(2026, 5, 1), QTime(9, 0), platform::utc()), Week);
     sent.identifier = u"registered-1"_s;
     sent.userInfo.insert(u"extra"_s, u"a b & <c>"_s);
     const QString argument = platform::reminderLaunchArgument(sent);

@@ -219,7 +219,7 @@ void TestReminderDelivery::withoutNotificationsTheWindowComesUp()
     // reminder is heard once it is in front.
     QTRY_VERIFY(run.delegate->window()->isVisible());
     if (!run.delegate->window()->isActiveWindow())
-        QApplication::setActiveWindow(run.delegate->window());
+        run.delegate->window()->activateWindow();
     QTRY_VERIFY(run.delegate->events().contains(u"reminder D/0"_s));
     const QStringList events = run.delegate->events();
     QCOMPARE(events.first(), u"foreground/1"_s);
