@@ -63,6 +63,11 @@ int main(int argc, char **argv)
     if (!token)
         return 1;
     puts(token);
+    fflush(stdout); /* before anything at exit can end the process */
+    free(token);
+    xdg_activation_token_v1_destroy(request);
+    xdg_activation_v1_destroy(activation);
+    wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return 0;
 }
