@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QTimer>
 
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
