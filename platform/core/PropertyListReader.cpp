@@ -2,6 +2,8 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListValues.h"
 
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QThread>
 #include <QVarLengthArray>
 
@@ -1583,10 +1585,52 @@ std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces, QS
 
 } // namespace plist
 
+namespace {
+
+// XML allows UTF-16 only behind a byte-order mark; such a document becomes
+// the UTF-8 one the reader reads, its declaration saying so. Empty, with the
+// reason in error, when it is no well-formed UTF-16 or declares another
+// encoding.
+QByteArray utf8FromUtf16(const QByteArray &document, QString *error)
+{
+    const bool little = document.startsWith("\xFF\xFE");
+    QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                          QStringConverter::Flag::Stateless);
+    const QString text = decode(QByteArrayView(document).sliced(2));
+    if (decode.hasError() || document.size() % 2 != 0) {
+        if (error)
+            *error = u"not UTF-16"_s;
+        return {};
+    }
+    QByteArray utf8 = text.toUtf8();
+    if (utf8.startsWith("<?xml")) {
+        static const QRegularExpression encoding(
+            uR"(^(<\?xml[^>]*?\sencoding\s*=\s*)(["'])([^"']*)\2)"_s);
+        const QRegularExpressionMatch match = encoding.match(QString::fromUtf8(utf8.left(256)));
+        if (match.hasMatch()) {
+            if (match.captured(3).compare(u"UTF-16"_s, Qt::CaseInsensitive) != 0) {
+                if (error)
+                    *error = u"a UTF-16 document that declares %1"_s.arg(match.captured(3));
+                return {};
+            }
+            utf8.replace(match.capturedStart(3), match.capturedLength(3), "UTF-8");
+        }
+    }
+    return utf8;
+}
+
+} // namespace
+
 // The reader lives here, straight over the document's bytes; a large one is
 // read by every core.
 std::optional<QVariant> PropertyList::parse(const QByteArray &document, QString *error)
 {
+    if (document.startsWith("\xFF\xFE") || document.startsWith("\xFE\xFF")) {
+        const QByteArray utf8 = utf8FromUtf16(document, error);
+        if (utf8.isEmpty())
+            return std::nullopt;
+        return plist::parseInPieces(utf8, plist::piecesFor(utf8.size()), error);
+    }
     return plist::parseInPieces(document, plist::piecesFor(document.size()), error);
 }
 

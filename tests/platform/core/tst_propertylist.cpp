@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 #include <cmath>
@@ -279,6 +281,10 @@ void TestPropertyList::refusesMalformedDocuments_data()
         deep += "</array>";
 
     QTest::newRow("empty") << QByteArray();
+    QTest::newRow("UTF-16 that declares UTF-8")
+        << QByteArray("\xFF\xFE") +
+               QStringEncoder(QStringConverter::Utf16LE)(QString::fromUtf8(valid));
+    QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xFF\xFE<\0a\0\x00\xD8>\0", 10);
     QTest::newRow("not XML") << QByteArray("just some text");
     QTest::newRow("binary") << QByteArray("bplist00\xd4\x01\x02", 11);
     QTest::newRow("truncated") << valid.left(valid.size() / 2);
@@ -338,6 +344,15 @@ void TestPropertyList::acceptsWhatPlistlibAccepts_data()
     QTest::newRow("byte-order mark")
         << QByteArray("\xEF\xBB\xBF") + document("<array/>\n") << QVariant(QVariantList());
     QTest::newRow("CRLF file") << crlf << QVariant(QVariantList{u"a\nb"_s});
+    // Behind a byte-order mark, as plistlib and QXmlStreamReader read it.
+    const QString utf16 =
+        QString::fromUtf8(QByteArray(document("<array><string>Grüße 🎉</string></array>\n"))
+                              .replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""));
+    const QVariant greeting = QVariantList{u"Grüße 🎉"_s};
+    QTest::newRow("UTF-16, little-endian")
+        << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE)(utf16) << greeting;
+    QTest::newRow("UTF-16, big-endian")
+        << QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE)(utf16) << greeting;
     QTest::newRow("no plist wrapper")
         << QByteArray("<?xml version=\"1.0\"?><array><string>x</string></array>")
         << QVariant(QVariantList{u"x"_s});
