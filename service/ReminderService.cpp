@@ -192,14 +192,7 @@ void ReminderService::answer(const QString &key, const QString &activationToken)
     // The notification server's token lets the app's window take the focus:
     // XDG_ACTIVATION_TOKEN on Wayland, DESKTOP_STARTUP_ID on X11 (where
     // Plasma sends a startup id in its place). Ours, if any, is long spent.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(u"XDG_ACTIVATION_TOKEN"_s);
-    environment.remove(u"DESKTOP_STARTUP_ID"_s);
-    if (!activationToken.isEmpty()) {
-        environment.insert(u"XDG_ACTIVATION_TOKEN"_s, activationToken);
-        environment.insert(u"DESKTOP_STARTUP_ID"_s, activationToken);
-    }
-    app.setProcessEnvironment(environment);
+    app.setProcessEnvironment(startEnvironment(activationToken));
     if (!app.startDetached())
         log("Cannot start %@", mProgram);
 }

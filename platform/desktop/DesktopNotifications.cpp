@@ -174,4 +174,16 @@ void DesktopNotifications::onNotificationClosed(uint id, uint)
         Q_EMIT closed(key);
 }
 
+QProcessEnvironment startEnvironment(const QString &token)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"XDG_ACTIVATION_TOKEN"_s);
+    environment.remove(u"DESKTOP_STARTUP_ID"_s);
+    if (!token.isEmpty()) {
+        environment.insert(u"XDG_ACTIVATION_TOKEN"_s, token);
+        environment.insert(u"DESKTOP_STARTUP_ID"_s, token);
+    }
+    return environment;
+}
+
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QHash>
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <optional>
@@ -66,5 +67,11 @@ private:
     QList<Pending> mWaiting;
     bool mSaidNoActions = false;
 };
+
+// The environment for a program started on the user's behalf: the process's
+// own, without a start token it was given (spent, and not the other
+// program's to use), with token in its place when one came: as
+// XDG_ACTIVATION_TOKEN for Wayland and DESKTOP_STARTUP_ID for X11.
+QProcessEnvironment startEnvironment(const QString &token = QString());
 
 } // namespace platform

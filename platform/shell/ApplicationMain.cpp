@@ -4,6 +4,7 @@
 #include "platform/core/StandardPaths.h"
 #include "platform/core/Translations.h"
 #include "platform/core/UnixSignals.h"
+#include "platform/desktop/DesktopNotifications.h"
 #include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/SingleInstance.h"
@@ -46,10 +47,7 @@ void spawnReminderService()
     service.setStandardOutputFile(logFile, QIODevice::Append);
     service.setStandardErrorFile(logFile, QIODevice::Append);
     // The app's start token is not the service's to spend.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(u"XDG_ACTIVATION_TOKEN"_s);
-    environment.remove(u"DESKTOP_STARTUP_ID"_s);
-    service.setProcessEnvironment(environment);
+    service.setProcessEnvironment(startEnvironment());
     if (!service.startDetached())
         log("Cannot start the reminder service %@", service.program());
 }
