@@ -162,10 +162,12 @@ void TestDispatch::fire(AppHarness &run, const QString &id)
     Reminder reminder = reminderFor(id);
     reminder.fireDate = platform::Clock::now().addSecs(1);
     const qsizetype alerts = AlertView::visibleAlerts().size();
+    const bool composing = composerOf(run) != nullptr;
     run.app->scheduleLocalNotification(reminder);
     mClock->advance(1);
     QTRY_VERIFY(run.app->scheduledLocalNotifications().isEmpty());
-    QTRY_VERIFY(AlertView::visibleAlerts().size() > alerts || composerOf(run));
+    // An open composer says nothing about this reminder: wait for what it brings.
+    QTRY_VERIFY(AlertView::visibleAlerts().size() > alerts || (!composing && composerOf(run)));
 }
 
 void TestDispatch::answerAlert(const QString &name, int button)
