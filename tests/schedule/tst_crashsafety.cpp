@@ -26,11 +26,16 @@ void TestCrashSafety::killedWriterNeverTearsTheFile()
 {
     TestEnvironment env;
     QRandomGenerator random(20261207);
+    QDir documents(env.documents());
+    const auto leftovers = [&documents] {
+        return documents.entryList({u". Velkari.dat.*"_s}, QDir::Files | QDir::Hidden);
+    };
     int sawA = 0;
     int sawB = 0;
     // Forty kills at least, more while a busy machine has not yet let the
-    // writer reach both versions.
-    for (int kill = 0; kill < 200 && (kill < 40 || sawA == 0 || sawB == 0); ++kill) {
+    // writer reach both versions, or no kill has yet caught it mid-write.
+    for (int kill = 0; kill < 200 && (kill < 40 || sawA == 0 || sawB == 0 || leftovers().isEmpty());
+         ++kill) {
         QProcess writer;
         writer.start(QStringLiteral(STORE_WRITER), {u"800"_s});
         QVERIFY(writer.waitForStarted());
@@ -57,9 +62,7 @@ void TestCrashSafety::killedWriterNeverTearsTheFile()
 
     // Killed writers leave their temporary copies; once old, the next start
     // clears them away.
-    QDir documents(env.documents());
-    const QStringList left =
-        documents.entryList({u". Velkari.dat.*"_s}, QDir::Files | QDir::Hidden);
+    const QStringList left = leftovers();
     QVERIFY(!left.isEmpty());
     for (const QString &name : left) {
         QFile file(documents.filePath(name));
