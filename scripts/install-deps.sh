@@ -41,11 +41,12 @@ PACKAGES="
     wayland-protocols
 "
 
-# clang brings libFuzzer and the sanitizers' runtimes; llvm the symbolizer
+# clang brings libFuzzer, libclang-rt-dev the sanitizers' runtimes of the
+# release's own clang (14 on Debian 12, 19 on 13); llvm the symbolizer
 # that turns their reports into file and line.
 FUZZ_PACKAGES="
     clang
-    libclang-rt-14-dev
+    libclang-rt-dev
     llvm
 "
 # Building the Debian package and checking it.
