@@ -11,6 +11,7 @@
 #include "screens/EditProps.h"
 #include "screens/Properties.h"
 #include "screens/VelkariViewController.h"
+#include "support/ActiveWindow.h"
 #include "support/AppHarness.h"
 #include "support/MockClock.h"
 
@@ -706,7 +707,7 @@ void TestTouchKeyboard::touchTargetsAsDrawn()
 
     for (const bool edit : {false, true}) {
         // In front again after the alert of the round before.
-        QApplication::setActiveWindow(window);
+        makeActiveWindow(window);
         QTRY_VERIFY(window->isActiveWindow());
         ScheduleForm *form = nullptr;
         if (edit) {

@@ -3,6 +3,7 @@
 #include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/ui/Window.h"
+#include "support/ActiveWindow.h"
 #include "support/PrivateBus.h"
 #include "support/RecordingDelegate.h"
 #include "support/TestEnvironment.h"
@@ -88,12 +89,8 @@ void TestApplication::mapsWindowEventsToLifeEvents()
     QTRY_COMPARE(app.applicationState(), ApplicationState::Inactive);
     QCOMPARE(delegate->takeEvents(), (QStringList{u"foreground/1"_s}));
     // The offscreen platform does not give the focus back to a window shown
-    // again, nor on activateWindow(); a window manager would. Qt has no
-    // other public way to make a window active.
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    QApplication::setActiveWindow(window);
-    QT_WARNING_POP
+    // again, nor on activateWindow(); a window manager would.
+    makeActiveWindow(window);
     QTRY_COMPARE(app.applicationState(), ApplicationState::Active);
     QCOMPARE(delegate->takeEvents(), (QStringList{u"active/0"_s}));
 }

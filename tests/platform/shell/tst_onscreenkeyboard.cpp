@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/OnScreenKeyboard.h"
+#include "support/ActiveWindow.h"
 #include "support/PrivateBus.h"
 
 #include <QApplication>
@@ -70,7 +71,7 @@ struct Form {
         shown->setReadOnly(true);
         shown->setPlainText(u"Sent"_s);
         window.show();
-        QApplication::setActiveWindow(&window);
+        makeActiveWindow(&window);
     }
     QWidget *byName(const QString &name) const
     {

@@ -2,6 +2,7 @@
 #include "platform/reminders/ReminderCenter.h"
 #include "platform/shell/Application.h"
 #include "platform/ui/AlertView.h"
+#include "support/ActiveWindow.h"
 #include "support/FakeNotificationServer.h"
 #include "support/MockClock.h"
 #include "support/PrivateBus.h"
@@ -121,11 +122,11 @@ void TestReminderDelivery::onlyTheFocusKeepsItInTheApp()
     case Focus::OwnAlert:
         alert = platform::AlertView::show(u"Velkari"_s, u"Saved"_s, nullptr, u"OK"_s);
         QTRY_VERIFY(alert->dialog() && alert->dialog()->isVisible());
-        QApplication::setActiveWindow(alert->dialog());
+        makeActiveWindow(alert->dialog());
         QTRY_COMPARE(QApplication::activeWindow(), alert->dialog());
         break;
     case Focus::Elsewhere:
-        QApplication::setActiveWindow(nullptr);
+        makeActiveWindow(nullptr);
         QTRY_COMPARE(run.app->applicationState(), platform::ApplicationState::Inactive);
         QVERIFY(run.delegate->window()->isVisible());
         break;
