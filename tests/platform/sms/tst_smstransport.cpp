@@ -132,8 +132,11 @@ public:
             if (!gone.wait(10000))
                 return false;
         }
-        // The bus answers for a connection that went as it drops it, so
-        // its answers are on their way before this one.
+        // dbus-daemon fails the calls a dropped connection left unanswered
+        // on its next turn, before it reads what came in meanwhile
+        // (bus/connection.c, bus_connection_drop_pending_replies;
+        // dbus/dbus-mainloop.c runs timeouts first): a call sent after the
+        // name went is answered after those errors.
         return roundTrip(bus, busIdCall());
     }
 
