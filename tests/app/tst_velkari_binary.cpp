@@ -3,8 +3,11 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -46,16 +49,38 @@ private:
         return env;
     }
 
+    // Woken by the log folder and its files changing; the deadline only
+    // ends a start that hangs.
     static bool waitForLogLine(const QString &documents, const QString &line)
     {
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired()) {
-            for (const QString &log : QDir(documents).entryList({u"*.log"_s}, QDir::Files)) {
+        QFileSystemWatcher watcher;
+        QEventLoop changed;
+        connect(&watcher, &QFileSystemWatcher::directoryChanged, &changed, &QEventLoop::quit);
+        connect(&watcher, &QFileSystemWatcher::fileChanged, &changed, &QEventLoop::quit);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, &changed, &QEventLoop::quit);
+        giveUp.start(20000);
+        const auto watch = [&watcher](const QString &path) {
+            if (!watcher.files().contains(path) && !watcher.directories().contains(path))
+                watcher.addPath(path);
+        };
+        do {
+            // Watched before read, so that a line written in between still
+            // wakes the loop. The folder may not be made yet.
+            QString folder = documents;
+            while (!QFileInfo::exists(folder) && folder != QFileInfo(folder).path())
+                folder = QFileInfo(folder).path();
+            watch(folder);
+            const QStringList logs = QDir(documents).entryList({u"*.log"_s}, QDir::Files);
+            for (const QString &log : logs)
+                watch(documents + u'/' + log);
+            for (const QString &log : logs) {
                 if (QString::fromUtf8(readFile(documents + u'/' + log)).contains(line))
                     return true;
             }
-            QTest::qWait(50);
-        }
+            changed.exec();
+        } while (giveUp.isActive());
         return false;
     }
 };

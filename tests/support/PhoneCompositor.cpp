@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PhoneCompositor.h"
 
-#include <QDeadlineTimer>
+#include "BlockingWaits.h"
+
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -81,13 +81,8 @@ void end(pid_t pid)
     if (pid <= 0)
         return;
     ::kill(pid, SIGTERM);
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        QThread::msleep(10);
-    }
-    ::kill(pid, SIGKILL);
+    if (!waitForProcessesToEnd({pid}, 5000))
+        ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 }
 
@@ -171,15 +166,7 @@ QByteArray PhoneCompositor::log() const
 
 bool PhoneCompositor::waitForLog(const QByteArray &text, int timeoutMs) const
 {
-    QFile file(mDir + u"/phoc.log"_s);
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
-            return true;
-        file.close();
-        QThread::msleep(20);
-    } while (!deadline.hasExpired());
-    return false;
+    return waitForTextInFile(mDir + u"/phoc.log"_s, text, timeoutMs);
 }
 
 pid_t PhoneCompositor::startClient(const QStringList &program)

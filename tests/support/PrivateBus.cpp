@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PrivateBus.h"
 
+#include "BlockingWaits.h"
+
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
-#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -94,8 +94,8 @@ void PrivateBus::endStartedServices(int signal)
             return;
         for (pid_t pid : pids)
             ::kill(pid, signal);
-        for (int i = 0; i < 300 && !std::all_of(pids.begin(), pids.end(), hasEnded); ++i)
-            QThread::msleep(10);
+        if (waitForProcessesToEnd(pids, 3000))
+            continue;
         for (pid_t pid : pids) {
             if (!hasEnded(pid))
                 ::kill(pid, SIGKILL);

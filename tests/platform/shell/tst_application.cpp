@@ -82,7 +82,12 @@ void TestApplication::mapsWindowEventsToLifeEvents()
     QTRY_COMPARE(app.applicationState(), ApplicationState::Background);
     QCOMPARE(delegate->takeEvents(), (QStringList{u"resign/0"_s, u"background/2"_s}));
     window->hide(); // hiding twice is still one trip to the background
-    QTest::qWait(20);
+    // The app reads the window's state in a call queued behind the window's
+    // events: one queued after the hide runs after it.
+    bool queuedAfter = false;
+    QMetaObject::invokeMethod(
+        &app, [&queuedAfter] { queuedAfter = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(queuedAfter);
     QVERIFY(delegate->takeEvents().isEmpty());
 
     app.bringToFront();

@@ -198,14 +198,21 @@ void TestReminderDelivery::dismissedNotificationIsNotHeard()
     RunningApp run;
     run.toBackground();
     run.app->scheduleLocalNotification(reminder(u"C"_s, 5));
+    // A second one, answered after: once it is heard, so would the first
+    // have been.
+    run.app->scheduleLocalNotification(reminder(u"S"_s, 6));
     run.delegate->takeEvents();
     run.clock.advance(5);
     QTRY_COMPARE(server.notifications.size(), 1);
-    server.dismiss(server.notifications.first().id);
-    QTest::qWait(50);
-    server.invoke(server.notifications.first().id, u"answer"_s); // too late: it is gone
-    QTest::qWait(50);
-    QVERIFY(run.delegate->events().isEmpty());
+    run.clock.advance(1);
+    QTRY_COMPARE(server.notifications.size(), 2);
+    const uint dismissed = server.notifications.first().id;
+    server.dismiss(dismissed);
+    server.invoke(dismissed, u"answer"_s); // too late: it is gone
+    server.invoke(server.notifications.last().id, u"answer"_s);
+    QTRY_VERIFY(run.delegate->events().contains(u"reminder S/1"_s));
+    QCOMPARE(run.delegate->events().mid(0, 2), (QStringList{u"foreground/1"_s, u"reminder S/1"_s}));
+    QVERIFY(!run.delegate->events().join(u' ').contains(u"reminder C"_s));
 }
 
 void TestReminderDelivery::withoutNotificationsTheWindowComesUp()

@@ -6,6 +6,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <list>
@@ -25,6 +28,23 @@ using platform::SmsAvailability;
 using platform::SmsTransport;
 
 namespace {
+
+// True once the call is answered, with a reply or an error from the other
+// end; the event loop turns meanwhile, so whatever reached this process
+// before the answer has been handled too.
+bool roundTrip(const QDBusConnection &bus, const QDBusMessage &call)
+{
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
+    QSignalSpy answered(&watcher, &QDBusPendingCallWatcher::finished);
+    return answered.wait(15000) && watcher.reply().type() != QDBusMessage::InvalidMessage &&
+           watcher.reply().errorName() != "org.freedesktop.DBus.Error.NoReply"_L1;
+}
+
+QDBusMessage busIdCall()
+{
+    return QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                                          u"org.freedesktop.DBus"_s, u"GetId"_s);
+}
 
 // A private bus with stand-ins for ModemManager and KDE Connect on it; all of
 // it goes away with the object, or with the test if it crashes.
@@ -68,7 +88,56 @@ public:
             return !mAddress.isEmpty();
         QProcess &process = mServices.emplace_back();
         start(process, QStringLiteral(FAKE_SMS_SERVICES), {mAddress, service, behaviour});
+        // A path under the stand-in's own object, which it answers itself
+        // (with an error), in turn with the calls that came before.
+        mNames.append(service == u"modemmanager"_s ? u"org.freedesktop.ModemManager1"_s
+                                                   : u"org.kde.kdeconnect"_s);
+        mSettlePaths.append(service == u"modemmanager"_s
+                                ? u"/org/freedesktop/ModemManager1/Settle"_s
+                                : u"/modules/kdeconnect/Settle"_s);
         return process.waitForReadyRead(5000) && process.readLine() == "{\"ready\":true}\n";
+    }
+
+    // Waits until the bus and each stand-in have handled all that this
+    // process sent them so far, and this process all they sent before.
+    bool settle()
+    {
+        const QDBusConnection bus = connection();
+        for (qsizetype i = 0; i < mNames.size(); ++i) {
+            if (!roundTrip(bus, QDBusMessage::createMethodCall(mNames.at(i), mSettlePaths.at(i),
+                                                               u"org.velkari.Test"_s, u"Settle"_s)))
+                return false;
+        }
+        return roundTrip(bus, busIdCall());
+    }
+
+    // Ends the stand-ins at once, as a crash would. The bus then answers
+    // whatever they left unanswered with an error, and that has reached
+    // this process when this returns.
+    bool stopServices()
+    {
+        const QDBusConnection bus = connection();
+        QDBusServiceWatcher watcher;
+        watcher.setConnection(bus);
+        watcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+        watcher.setWatchedServices(mNames);
+        QSignalSpy gone(&watcher, &QDBusServiceWatcher::serviceUnregistered);
+        if (!roundTrip(bus, busIdCall())) // the watch is in place
+            return false;
+        for (QProcess &process : mServices) {
+            process.kill();
+            process.waitForFinished();
+        }
+        while (gone.size() < mNames.size()) {
+            if (!gone.wait(10000))
+                return false;
+        }
+        // dbus-daemon fails the calls a dropped connection left unanswered
+        // on its next turn, before it reads what came in meanwhile
+        // (bus/connection.c, bus_connection_drop_pending_replies;
+        // dbus/dbus-mainloop.c runs timeouts first): a call sent after the
+        // name went is answered after those errors.
+        return roundTrip(bus, busIdCall());
     }
 
     // The stand-ins' records of the named call so far.
@@ -97,6 +166,8 @@ private:
     QProcess mDaemon;
     QString mAddress;
     std::list<QProcess> mServices;
+    QStringList mNames;
+    QStringList mSettlePaths;
     QList<QJsonObject> mCalls;
 };
 
@@ -185,16 +256,16 @@ void TestSmsTransport::finishesOnce_data()
 
     const QString mm = u"modemmanager"_s;
     const QString kde = u"kdeconnect"_s;
-    QTest::newRow("sent, announced after Send") << mm << u"sends"_s << 10000 << true << 0;
-    QTest::newRow("Send fails") << mm << u"send-error"_s << 10000 << false << 1;
-    QTest::newRow("modem switched off") << mm << u"disabled"_s << 10000 << false << 0;
-    QTest::newRow("modem cannot message") << mm << u"no-messaging"_s << 10000 << false << 0;
-    QTest::newRow("ModemManager absent") << mm << QString() << 10000 << false << 0;
+    QTest::newRow("sent, announced after Send") << mm << u"sends"_s << 3000 << true << 0;
+    QTest::newRow("Send fails") << mm << u"send-error"_s << 3000 << false << 1;
+    QTest::newRow("modem switched off") << mm << u"disabled"_s << 3000 << false << 0;
+    QTest::newRow("modem cannot message") << mm << u"no-messaging"_s << 3000 << false << 0;
+    QTest::newRow("ModemManager absent") << mm << QString() << 3000 << false << 0;
     QTest::newRow("no modem list in time") << mm << u"objects-hang"_s << 300 << false << 0;
     QTest::newRow("Send unanswered") << mm << u"send-hangs"_s << 300 << false << 0;
-    QTest::newRow("sendSms fails") << kde << u"sms-error"_s << 10000 << false << 0;
-    QTest::newRow("no sms plugin") << kde << u"no-sms-plugin"_s << 10000 << false << 0;
-    QTest::newRow("KDE Connect absent") << kde << QString() << 10000 << false << 0;
+    QTest::newRow("sendSms fails") << kde << u"sms-error"_s << 3000 << false << 0;
+    QTest::newRow("no sms plugin") << kde << u"no-sms-plugin"_s << 3000 << false << 0;
+    QTest::newRow("KDE Connect absent") << kde << QString() << 3000 << false << 0;
     QTest::newRow("sendSms unanswered") << kde << u"sms-hangs"_s << 300 << false << 0;
 }
 
@@ -210,8 +281,15 @@ void TestSmsTransport::finishesOnce()
     const auto transport = transportFor(service, bus.connection());
     transport->setTimeLimit(std::chrono::milliseconds(limitMs));
     QSignalSpy finished(transport.get(), &SmsTransport::finished);
+    // Due just after the transport's own time limit (a coarse timer, which
+    // may fire up to 5 % late).
+    QTimer afterTheLimit;
+    afterTheLimit.setTimerType(Qt::PreciseTimer);
+    afterTheLimit.setSingleShot(true);
+    const QSignalSpy limitPassed(&afterTheLimit, &QTimer::timeout);
 
     QVERIFY(transport->send(u"+4670"_s, u"hi"_s));
+    afterTheLimit.start(limitMs + limitMs / 10 + 20);
     QCOMPARE(finished.count(), 0); // never from inside send()
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished.first().at(0).toBool(), sent);
@@ -220,9 +298,14 @@ void TestSmsTransport::finishesOnce()
     // Only the short limits run out; the rest fail on their own account.
     QCOMPARE(error.contains(u"within 0.3 s"_s), limitMs == 300);
     QCOMPARE(transport->state(), sent ? SmsTransport::State::Sent : SmsTransport::State::Failed);
-    QTRY_COMPARE(bus.calls(u"Delete"_s).size(), deletedDrafts);
-    QTest::qWait(500);
+
+    // Nothing more: not when the time limit is up, not from what the
+    // stand-in was sent, not when the calls it left unanswered fail.
+    QTRY_COMPARE_WITH_TIMEOUT(limitPassed.size(), 1, limitMs * 2 + 10000);
+    QVERIFY(bus.settle());
+    QVERIFY(bus.stopServices());
     QCOMPARE(finished.count(), 1);
+    QCOMPARE(bus.calls(u"Delete"_s).size(), deletedDrafts);
 }
 
 void TestSmsTransport::refusesWhatCannotBeDialled_data()
@@ -271,7 +354,7 @@ void TestSmsTransport::lateAnswerDoesNotReachTheNextSend()
     transport.setTimeLimit(1500ms);
     QVERIFY(transport.send(u"+4670"_s, u"second"_s));
     QTRY_COMPARE(bus.calls(u"replied"_s).size(), 1);
-    QTest::qWait(200);
+    QVERIFY(bus.settle()); // the late answer has reached the transport
     QCOMPARE(finished.count(), 1);
     QTRY_COMPARE(finished.count(), 2);
     QCOMPARE(finished.at(1).at(0).toBool(), false);
@@ -299,12 +382,14 @@ void TestSmsTransport::waitsWithoutBlocking()
     claim << u"org.freedesktop.ModemManager1.Sms"_s
           << QVariantMap{{u"State"_s, QVariant::fromValue(5u)}} << QStringList();
     QVERIFY(bus.connection().send(claim));
-    QTest::qWait(300);
+    QVERIFY(bus.settle()); // the claim has gone round
     QCOMPARE(finished.count(), 0);
     QVERIFY(transport->isBusy());
 
-    transport.reset(); // giving up midway is quiet and safe
-    QTest::qWait(100);
+    // Giving up midway is quiet and safe, also when the unanswered Send
+    // fails afterwards.
+    transport.reset();
+    QVERIFY(bus.stopServices());
     QCOMPARE(finished.count(), 0);
 }
 
