@@ -3,6 +3,7 @@
 // touch-like drags and keys, and Qt's own accessibility interfaces.
 
 #include "platform/core/PropertyList.h"
+#include "platform/core/TimeZones.h"
 #include "platform/ui/CalendarSheet.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
@@ -512,7 +513,7 @@ void TestTouchKeyboard::dateJourneys_data()
     QTest::addColumn<QDateTime>("expected");
 
     const QDate today =
-        QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), Qt::UTC).toLocalTime().date();
+        QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12), platform::utc()).toLocalTime().date();
     const QDate tomorrow = today.addDays(1);
     const auto at = [](QDate day, int hour, int minute) {
         return QDateTime(day, QTime(hour, minute));
