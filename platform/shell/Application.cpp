@@ -8,8 +8,8 @@
 #include "platform/reminders/ReminderCenter.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/Tray.h"
-#include "platform/ui/AlertView.h"
 #include "platform/ui/OnScreenKeyboard.h"
+#include "platform/ui/PlainAlert.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
@@ -262,25 +262,19 @@ void Application::reportRegistryProblems()
 {
     const ReminderCenter *center = mReminders;
     if (center->keptAsidePath() != mReported.keptAside && !center->keptAsidePath().isEmpty()) {
-        AlertView::show(u"Velkari"_s,
-                        tr("The registered reminders could not be read. The file was kept as "
-                           "%1; reminders registered before are not in effect.")
-                            .arg(center->keptAsidePath()),
-                        nullptr, u"OK"_s);
+        showPlainAlert(tr("The registered reminders could not be read. The file was kept as "
+                          "%1; reminders registered before are not in effect.")
+                           .arg(center->keptAsidePath()));
     }
     if (center->damagedEntriesPath() != mReported.damaged && center->damagedEntries() > 0) {
-        AlertView::show(
-            u"Velkari"_s,
+        showPlainAlert(
             tr("Registered reminders that could not be read: %1. They are not in "
                "effect and were kept as %2.")
-                .arg(QLocale().toString(center->damagedEntries()), center->damagedEntriesPath()),
-            nullptr, u"OK"_s);
+                .arg(QLocale().toString(center->damagedEntries()), center->damagedEntriesPath()));
     }
     if (center->unusableReason() != mReported.unusable && !center->unusableReason().isEmpty()) {
-        AlertView::show(u"Velkari"_s,
-                        tr("Reminders cannot be registered: %1. The file is left as it is.")
-                            .arg(center->unusableReason()),
-                        nullptr, u"OK"_s);
+        showPlainAlert(tr("Reminders cannot be registered: %1. The file is left as it is.")
+                           .arg(center->unusableReason()));
     }
     mReported = {center->keptAsidePath(), center->damagedEntriesPath(), center->unusableReason()};
 }
