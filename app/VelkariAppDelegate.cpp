@@ -3,6 +3,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/shell/Application.h"
 #include "platform/ui/TableView.h"
@@ -43,7 +44,8 @@ bool VelkariAppDelegate::didFinishLaunchingWithOptions(platform::Application &,
     const QString logName = u"%1.log"_s.arg(platform::dateDescription(platform::Clock::now()));
     QString error;
     if (!platform::redirectLog(mDocsPathValue + u'/' + logName, &error))
-        log("Cannot open the log file %@: %@", logName, error);
+        qCWarning(platform::lcShell, "Cannot open the log file %s: %s", qUtf8Printable(logName),
+                  qUtf8Printable(error));
 
     log("Initing App.");
 

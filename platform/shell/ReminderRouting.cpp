@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/ReminderRouting.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/desktop/DesktopNotifications.h"
 #include "platform/shell/ApplicationDelegate.h"
 #include "platform/shell/IconBadge.h"
@@ -100,7 +100,7 @@ void ReminderRouting::notificationFailed(const QString &key)
         return;
     // No way to show a notification: the window itself comes up, and the
     // reminder is heard once it is in front.
-    log("No notification service; raising the window for a reminder");
+    qCWarning(lcShell, "No notification service; raising the window for a reminder");
     mHeldReminders.append(reminder);
     mActivation.bringToFront();
 }
