@@ -42,10 +42,10 @@ bool VelkariAppDelegate::didFinishLaunchingWithOptions(platform::Application &,
     log("redirecting logs %@", mDocsPathValue);
 
     const QString logName = u"%1.log"_s.arg(platform::dateDescription(platform::Clock::now()));
-    QString error;
-    if (!platform::redirectLog(mDocsPathValue + u'/' + logName, &error))
+    const platform::Result<> redirected = platform::redirectLog(mDocsPathValue + u'/' + logName);
+    if (!redirected)
         qCWarning(platform::lcShell, "Cannot open the log file %s: %s", qUtf8Printable(logName),
-                  qUtf8Printable(error));
+                  qUtf8Printable(redirected.error()));
 
     log("Initing App.");
 

@@ -82,8 +82,8 @@ void TestLog::redirectionAppends()
     const QString path = dir + u"/2026-12-07 10:11:12 +0000.log"_s;
     QVERIFY(writeFile(path, "earlier line\n"));
 
-    QString error;
-    QVERIFY2(platform::redirectLog(path, &error), qPrintable(error));
+    const platform::Result<> redirected = platform::redirectLog(path);
+    QVERIFY2(redirected, qPrintable(redirected.error()));
     platform::log("after");
     QVERIFY(platform::redirectLog(path));
     platform::log("again");
@@ -100,9 +100,10 @@ void TestLog::failedRedirectionKeepsStandardError()
 {
     TestEnvironment env;
     StderrCapture capture;
-    QString error;
-    QVERIFY(!platform::redirectLog(env.root() + u"/missing/folder/x.log"_s, &error));
-    QVERIFY(!error.isEmpty());
+    const platform::Result<> redirected =
+        platform::redirectLog(env.root() + u"/missing/folder/x.log"_s);
+    QVERIFY(!redirected);
+    QVERIFY(!redirected.error().isEmpty());
     platform::log("still here");
     QVERIFY(capture.text().endsWith(u"] still here\n"_s));
 }
