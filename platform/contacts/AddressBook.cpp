@@ -28,11 +28,12 @@ namespace {
 std::optional<QByteArray> readVCardFile(const QString &path, qint64 limit)
 {
     // A link to a FIFO passes the folder's filter: the opened file is checked.
-    const int fd = openRegularFile(path, FollowLinks);
+    const Result<int> fd = openRegularFile(path, FollowLinks);
+    if (!fd)
+        return std::nullopt;
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!file.open(*fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(*fd);
         return std::nullopt;
     }
     return file.read(limit);

@@ -84,11 +84,11 @@ void FileLock::recordHolder()
 
 bool FileLock::isHeld(const QString &path)
 {
-    const int fd = openRegularFile(path, NoFollow);
-    if (fd < 0)
+    const Result<int> fd = openRegularFile(path, NoFollow);
+    if (!fd)
         return false;
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);
+    const bool free = ::flock(*fd, LOCK_SH | LOCK_NB) == 0;
+    ::close(*fd);
     return !free;
 }
 

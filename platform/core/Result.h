@@ -17,7 +17,7 @@ struct Error {
 // The one shape of a failure: either the value or the reason it could not
 // be had. Result<void> for work that gives nothing back.
 //
-//     Result<int> fd = openRegularFile(path, O_RDONLY);
+//     const Result<int> fd = openRegularFile(path, NoFollow);
 //     if (!fd)
 //         return Error{fd.error()};
 template<typename T = void> class [[nodiscard]] Result {
