@@ -3,6 +3,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/shell/Application.h"
 #include "platform/ui/TableView.h"
@@ -41,9 +42,10 @@ bool VelkariAppDelegate::didFinishLaunchingWithOptions(platform::Application &,
     log("redirecting logs %@", mDocsPathValue);
 
     const QString logName = u"%1.log"_s.arg(platform::dateDescription(platform::Clock::now()));
-    QString error;
-    if (!platform::redirectLog(mDocsPathValue + u'/' + logName, &error))
-        log("Cannot open the log file %@: %@", logName, error);
+    const platform::Result<> redirected = platform::redirectLog(mDocsPathValue + u'/' + logName);
+    if (!redirected)
+        qCWarning(platform::lcShell, "Cannot open the log file %s: %s", qUtf8Printable(logName),
+                  qUtf8Printable(redirected.error()));
 
     log("Initing App.");
 

@@ -3,6 +3,7 @@
 
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/StandardPaths.h"
 
@@ -11,6 +12,7 @@
 #include <future>
 
 using namespace Qt::Literals::StringLiterals;
+using platform::lcStore;
 using platform::log;
 
 namespace velkari {
@@ -56,7 +58,7 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
             log("Velkari.dat created successfully");
         } else {
             log("Velkari.dat creation failed");
-            log("%@", error);
+            qCWarning(lcStore, "%s", qUtf8Printable(error));
             report.creationFailed = true;
             report.error = error;
         }
@@ -87,7 +89,8 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     }
     if (!mListValue && !report.creationFailed) {
         // The file is there but is no list: leave it exactly as it is.
-        log("Cannot read %@: %@", mDataPathValue, error);
+        qCWarning(lcStore, "Cannot read %s: %s", qUtf8Printable(mDataPathValue),
+                  qUtf8Printable(error));
         report.readFailed = true;
         report.error = error;
     }
@@ -102,7 +105,8 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
         return {SaveStatus::NoList, {}};
     QString error;
     if (!platform::writeFileAtomically(mDataPathValue, document(), &error)) {
-        log("Cannot save %@: %@", mDataPathValue, error);
+        qCWarning(lcStore, "Cannot save %s: %s", qUtf8Printable(mDataPathValue),
+                  qUtf8Printable(error));
         return {SaveStatus::Failed, error};
     }
     return {};

@@ -8,6 +8,7 @@
 #include "platform/shell/Application.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/PlainAlert.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextView.h"
 #include "schedule/Reminders.h"
@@ -64,10 +65,8 @@ void Properties::btnSave()
         // The data file could not be read: nothing can be added to it, so
         // say so instead of registering a reminder for a schedule that is
         // stored nowhere.
-        platform::AlertView::show(
-            u"Velkari"_s,
-            tr("This schedule can't be saved: %1 could not be read.").arg(store.mDataPath()),
-            nullptr, u"OK"_s);
+        platform::showPlainAlert(
+            tr("This schedule can't be saved: %1 could not be read.").arg(store.mDataPath()));
         return;
     }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/contacts/AddressBook.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 
 #include <QByteArray>
@@ -28,11 +28,12 @@ namespace {
 std::optional<QByteArray> readVCardFile(const QString &path, qint64 limit)
 {
     // A link to a FIFO passes the folder's filter: the opened file is checked.
-    const int fd = openRegularFile(path, FollowLinks);
+    const Result<int> fd = openRegularFile(path, FollowLinks);
+    if (!fd)
+        return std::nullopt;
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!file.open(*fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(*fd);
         return std::nullopt;
     }
     return file.read(limit);
@@ -147,15 +148,17 @@ QList<Listing> listFolder(const AddressBook::Folder &top)
                        std::make_move_iterator(below.rend()));
     }
     if (unlisted > 0)
-        log("Contacts: %d folders in %@ could not be read", unlisted, top.path);
+        qCWarning(lcContacts, "Contacts: %d folders in %s could not be read", unlisted,
+                  qUtf8Printable(top.path));
     if (tooDeep)
-        log("Contacts: folders more than %d deep in %@ not read", AddressBook::MaximumFolderDepth,
-            top.path);
+        qCWarning(lcContacts, "Contacts: folders more than %d deep in %s not read",
+                  AddressBook::MaximumFolderDepth, qUtf8Printable(top.path));
     if (tooManyFolders)
-        log("Contacts: only the first %d folders in %@ read", AddressBook::MaximumFolders,
-            top.path);
+        qCWarning(lcContacts, "Contacts: only the first %d folders in %s read",
+                  AddressBook::MaximumFolders, qUtf8Printable(top.path));
     if (tooManyFiles)
-        log("Contacts: only the first %d files in %@ read", AddressBook::MaximumFiles, top.path);
+        qCWarning(lcContacts, "Contacts: only the first %d files in %s read",
+                  AddressBook::MaximumFiles, qUtf8Printable(top.path));
     return listings;
 }
 
@@ -238,7 +241,8 @@ AddressBook AddressBook::load(const QList<Folder> &folders)
             }
         }
         if (unreadable > 0)
-            log("Contacts: %d files in %@ could not be read", unreadable, folder.path);
+            qCWarning(lcContacts, "Contacts: %d files in %s could not be read", unreadable,
+                      qUtf8Printable(folder.path));
     }
     sortForDisplay(book.mPeople);
     return book;

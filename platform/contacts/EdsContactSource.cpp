@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/contacts/EdsContactSource.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 
 #include <QAbstractEventDispatcher>
 #include <QMap>
@@ -128,7 +128,9 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         // Without GLib's dispatcher no answer would ever be delivered.
         const QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
         if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
-            log("Contacts: Evolution Data Server not read, the event loop does not run GLib's");
+            qCWarning(
+                lcContacts,
+                "Contacts: Evolution Data Server not read, the event loop does not run GLib's");
             finishLoading();
             return;
         }
@@ -144,8 +146,9 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         const std::shared_ptr<Private> self = pending->target.lock();
         if (!bus) {
             if (self && !isCancelled(error)) {
-                log("Contacts: Evolution Data Server not read, no session bus: %@",
-                    errorText(error));
+                qCWarning(lcContacts,
+                          "Contacts: Evolution Data Server not read, no session bus: %s",
+                          qUtf8Printable(errorText(error)));
                 self->finishLoading();
             }
             g_clear_error(&error);
@@ -170,7 +173,8 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
         const std::shared_ptr<Private> self = pending->target.lock();
         if (!registry) {
             if (self && !isCancelled(error)) {
-                log("Contacts: Evolution Data Server not read: %@", errorText(error));
+                qCWarning(lcContacts, "Contacts: Evolution Data Server not read: %s",
+                          qUtf8Printable(errorText(error)));
                 self->finishLoading();
             }
             g_clear_error(&error);
@@ -331,8 +335,9 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     static void onComplete(EBookClientView *, const GError *error, gpointer data)
     {
         if (error)
-            log("Contacts: address book \"%@\" not followed: %@", static_cast<Book *>(data)->name,
-                errorText(error));
+            qCWarning(lcContacts, "Contacts: address book \"%s\" not followed: %s",
+                      qUtf8Printable(static_cast<Book *>(data)->name),
+                      qUtf8Printable(errorText(error)));
     }
 
     static void onSnapshot(GObject *client, GAsyncResult *result, gpointer data)
@@ -366,7 +371,9 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     static void onBackendDied(EClient *, gpointer data)
     {
         auto *book = static_cast<Book *>(data);
-        log("Contacts: address book \"%@\" went away, its contacts stay as they were", book->name);
+        qCWarning(lcContacts,
+                  "Contacts: address book \"%s\" went away, its contacts stay as they were",
+                  qUtf8Printable(book->name));
         book->done = true;
         book->owner->checkLoaded();
     }
@@ -374,7 +381,8 @@ struct EdsContactSource::Private : std::enable_shared_from_this<Private> {
     // One log line, and the other books go on.
     void skip(Book &book, const QString &why)
     {
-        log("Contacts: address book \"%@\" skipped: %@", book.name, why);
+        qCWarning(lcContacts, "Contacts: address book \"%s\" skipped: %s",
+                  qUtf8Printable(book.name), qUtf8Printable(why));
         book.done = true;
         checkLoaded();
     }
@@ -436,8 +444,8 @@ EdsContactSource::EdsContactSource(QObject *parent)
     d->timeout->setSingleShot(true);
     d->timeout->setInterval(AnswerTimeoutMs);
     connect(d->timeout, &QTimer::timeout, this, [this] {
-        log("Contacts: Evolution Data Server has not answered in 2 s, its contacts join when it "
-            "does");
+        qCWarning(lcContacts, "Contacts: Evolution Data Server has not answered in 2 s, its "
+                              "contacts join when it does");
         d->finishLoading();
     });
     d->start();

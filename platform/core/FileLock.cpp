@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/StandardPaths.h"
 
@@ -25,7 +25,7 @@ FileLock::FileLock(const QString &path)
 {
     QString error;
     if (!makePrivateDirectory(QFileInfo(path).absolutePath(), &error)) {
-        log("Cannot lock %@: %@", path, error);
+        qCWarning(lcCore, "Cannot lock %s: %s", qUtf8Printable(path), qUtf8Printable(error));
         return;
     }
     // Not through a link, never blocking on a FIFO, and only a regular file
@@ -33,12 +33,13 @@ FileLock::FileLock(const QString &path)
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) {
-        log("Cannot lock %@: %@", path, QString::fromLocal8Bit(std::strerror(errno)));
+        qCWarning(lcCore, "Cannot lock %s: %s", qUtf8Printable(path),
+                  qUtf8Printable(QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     struct stat info = {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        log("Cannot lock %@: not a regular file of this user", path);
+        qCWarning(lcCore, "Cannot lock %s: not a regular file of this user", qUtf8Printable(path));
         ::close(fd);
         return;
     }
@@ -83,11 +84,11 @@ void FileLock::recordHolder()
 
 bool FileLock::isHeld(const QString &path)
 {
-    const int fd = openRegularFile(path, NoFollow);
-    if (fd < 0)
+    const Result<int> fd = openRegularFile(path, NoFollow);
+    if (!fd)
         return false;
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);
+    const bool free = ::flock(*fd, LOCK_SH | LOCK_NB) == 0;
+    ::close(*fd);
     return !free;
 }
 

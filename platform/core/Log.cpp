@@ -63,7 +63,7 @@ void log(const QString &message)
     std::fflush(stderr);
 }
 
-bool redirectLog(const QString &path, QString *error)
+Result<> redirectLog(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     // Mode "a+" of the C library, opened first and then put in place of
@@ -73,29 +73,21 @@ bool redirectLog(const QString &path, QString *error)
     const int fd =
         ::open(name.constData(),
                O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-    if (fd < 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+    if (fd < 0)
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
     struct stat info = {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
         ::close(fd);
-        if (error)
-            *error = u"%1 is not a regular file of this user"_s.arg(path);
-        return false;
+        return Error{u"%1 is not a regular file of this user"_s.arg(path)};
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::fflush(stderr);
     const bool moved = ::dup2(fd, STDERR_FILENO) >= 0;
     const int dupErrno = errno;
     ::close(fd);
-    if (!moved) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(dupErrno));
-        return false;
-    }
-    return true;
+    if (!moved)
+        return Error{QString::fromLocal8Bit(std::strerror(dupErrno))};
+    return {};
 }
 
 QString dateDescription(const QDateTime &moment)

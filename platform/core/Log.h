@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QString>
 
 #include <initializer_list>
@@ -57,7 +59,7 @@ template<typename... Args> void log(const char *format, const Args &...args)
 // log line (ours and Qt's) lands there. The name is encoded with the file
 // system's encoding, so any path the platform gives us works. On failure
 // standard error stays where it was and the reason is returned.
-bool redirectLog(const QString &path, QString *error = nullptr);
+Result<> redirectLog(const QString &path);
 
 // The platform's default description of a date: "2026-12-07 10:11:12 +0000".
 QString dateDescription(const QDateTime &moment);

@@ -72,19 +72,19 @@ bool isOwnedByUser(const QString &path, QString *error, bool followLinks)
     return true;
 }
 
-int openRegularFile(const QString &path, int flags, QString *error)
+Result<int> openRegularFile(const QString &path, int flags)
 {
-    if ((flags & OwnFile) && !isOwnedByUser(QFileInfo(path).absolutePath(), error))
-        return -1;
+    QString error;
+    if ((flags & OwnFile) && !isOwnedByUser(QFileInfo(path).absolutePath(), &error))
+        return Error{error};
     int openFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     if (flags & NoFollow)
         openFlags |= O_NOFOLLOW;
     const int fd = ::open(QFile::encodeName(path).constData(), openFlags);
     if (fd < 0) {
         const int code = errno;
-        fail(error, code == ELOOP && (flags & NoFollow) ? u"%1 is a symbolic link"_s.arg(path)
-                                                        : errnoText(code));
-        return -1;
+        return Error{code == ELOOP && (flags & NoFollow) ? u"%1 is a symbolic link"_s.arg(path)
+                                                         : errnoText(code)};
     }
     struct stat info = {};
     QString reason;
@@ -100,17 +100,19 @@ int openRegularFile(const QString &path, int flags, QString *error)
         reason = errnoText(errno);
     if (!reason.isEmpty()) {
         ::close(fd);
-        fail(error, reason);
-        return -1;
+        return Error{reason};
     }
     return fd;
 }
 
 std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error)
 {
-    const int fd = openRegularFile(path, flags, error);
-    if (fd < 0)
+    const Result<int> opened = openRegularFile(path, flags);
+    if (!opened) {
+        fail(error, opened.error());
         return std::nullopt;
+    }
+    const int fd = *opened;
     struct stat info = {};
     ::fstat(fd, &info);
     // Straight into the array, one byte more than the file has, which tells

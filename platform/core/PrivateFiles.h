@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,8 +23,8 @@ enum OpenFlag {
 // Opens path for reading without blocking, and only when it is a regular
 // file (checked on the opened descriptor, so nothing can be swapped in
 // between) no larger than MaximumFileSize. The descriptor is blocking again
-// when returned; -1 and the reason in error otherwise.
-int openRegularFile(const QString &path, int flags, QString *error = nullptr);
+// when returned; the caller closes it.
+Result<int> openRegularFile(const QString &path, int flags);
 
 // The whole of a file opened as above, never more than MaximumFileSize.
 std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error = nullptr);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/StandardPaths.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 
 #include <QDir>
@@ -23,7 +23,8 @@ void makeFolder(const QString &path)
 {
     QString error;
     if (!makePrivateDirectory(path, &error))
-        log("Cannot use the folder %@: %@", path, error);
+        qCWarning(lcCore, "Cannot use the folder %s: %s", qUtf8Printable(path),
+                  qUtf8Printable(error));
 }
 
 // The data home as the bytes the environment gives.

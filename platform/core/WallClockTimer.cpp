@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/WallClockTimer.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -77,7 +77,7 @@ WallClockTimer::WallClockTimer(QObject *parent)
         }
     }
     if (logsChoice && !saidWhich) {
-        log("Reminder timer: %@", why);
+        qCInfo(lcCore, "Reminder timer: %s", qUtf8Printable(why));
         saidWhich = true;
     }
     if (mFd >= 0) {

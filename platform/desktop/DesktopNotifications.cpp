@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/DesktopNotifications.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/reminders/Reminder.h"
 
 #include <QDBusMessage>
@@ -111,8 +111,8 @@ void DesktopNotifications::send(const Pending &notification)
     QString body = notification.body;
     if (!answerable) {
         if (!mSaidNoActions)
-            log("The notification server shows no buttons; reminders are shown with a "
-                "word to open Velkari instead.");
+            qCInfo(lcDesktop, "The notification server shows no buttons; reminders are shown "
+                              "with a word to open Velkari instead.");
         mSaidNoActions = true;
         body += u"\n"_s + tr("Open Velkari to prepare the message.");
     }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/core/Translations.h"
 #include "platform/core/UnixSignals.h"
@@ -17,7 +17,6 @@
 #include <QProcess>
 
 #include <csignal>
-#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -49,7 +48,8 @@ void spawnReminderService()
     // The app's start token is not the service's to spend.
     service.setProcessEnvironment(startEnvironment());
     if (!service.startDetached())
-        log("Cannot start the reminder service %@", service.program());
+        qCWarning(lcShell, "Cannot start the reminder service %s",
+                  qUtf8Printable(service.program()));
 }
 
 // Phosh and Plasma Mobile show every app full-screen under their own top
@@ -107,12 +107,15 @@ void startReminderService(QObject *context)
 
 int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate)
 {
+    // Qt's messages and the platform's diagnostics join the app's own lines
+    // in the log, also once it is a file.
+    installLogMessageHandler();
     if (!hasDisplay()) {
         const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
-        std::fprintf(stderr,
-                     "%s needs a graphical display and none was found (DISPLAY and "
-                     "WAYLAND_DISPLAY are unset); without one, run it as: xvfb-run -a %s\n",
-                     qPrintable(program), qPrintable(program));
+        qCCritical(lcShell,
+                   "%s needs a graphical display and none was found (DISPLAY and "
+                   "WAYLAND_DISPLAY are unset); without one, run it as: xvfb-run -a %s",
+                   qUtf8Printable(program), qUtf8Printable(program));
         return 1;
     }
 
@@ -150,7 +153,7 @@ int Application::main(int argc, char **argv, const DelegateFactory &makeDelegate
             message.prepend(TokenPrefix.toByteArray() + token + '\n');
         if (instance.sendToPrimary(message))
             return 0;
-        std::fprintf(stderr, "Velkari is already running but does not answer.\n");
+        qCCritical(lcShell, "Velkari is already running but does not answer.");
         return 1;
     }
 

@@ -1,45 +1,59 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/core/Log.h"
+#include "platform/shell/ReminderRouting.h"
+
+#include "platform/core/Logging.h"
 #include "platform/desktop/DesktopNotifications.h"
-#include "platform/reminders/ReminderCenter.h"
-#include "platform/shell/Application.h"
 #include "platform/shell/ApplicationDelegate.h"
+#include "platform/shell/IconBadge.h"
+#include "platform/shell/LifeEvents.h"
 #include "platform/shell/Tray.h"
+#include "platform/shell/WindowActivation.h"
 
-#include <QApplication>
+#include <QDBusConnection>
 #include <QTimer>
-
-// How a reminder reaches the delegate: heard at once while a window of ours
-// has the keyboard focus, held while the app starts, shown as a notification
-// otherwise (hidden, minimised, or shown behind another app or a lock
-// screen), and heard as inactive once the user answers it from outside.
 
 namespace platform {
 
-void Application::scheduleLocalNotification(const Reminder &reminder)
+ReminderRouting::ReminderRouting(Application &application, ApplicationDelegate &delegate,
+                                 LifeEvents &life, IconBadge &badge, WindowActivation &activation,
+                                 QObject *parent)
+    : QObject(parent)
+    , mApplication(application)
+    , mDelegate(delegate)
+    , mLife(life)
+    , mBadge(badge)
+    , mActivation(activation)
+    , mNotifications(new DesktopNotifications(QDBusConnection::sessionBus(), this))
 {
-    reminderCenter()->scheduleLocalNotification(reminder);
+    connect(mNotifications, &DesktopNotifications::answered, this,
+            [this](const QString &key, const QString &token) {
+                if (!mNotifiedReminders.contains(key))
+                    return;
+                WindowActivation::setToken(token);
+                answer(mNotifiedReminders.take(key));
+            });
+    connect(mNotifications, &DesktopNotifications::closed, this,
+            [this](const QString &key) { mNotifiedReminders.remove(key); });
+    // Nobody can answer it there: heard once the user brings the app up.
+    connect(mNotifications, &DesktopNotifications::shownWithoutAnswer, this,
+            [this](const QString &key) {
+                if (mNotifiedReminders.contains(key))
+                    mUnanswerable.append(mNotifiedReminders.take(key));
+            });
+    connect(mNotifications, &DesktopNotifications::failed, this,
+            &ReminderRouting::notificationFailed);
 }
 
-QList<Reminder> Application::scheduledLocalNotifications() const
+void ReminderRouting::reminderFired(const Reminder &reminder)
 {
-    return reminderCenter()->scheduledLocalNotifications();
-}
-
-void Application::cancelLocalNotification(const Reminder &reminder)
-{
-    reminderCenter()->cancelLocalNotification(reminder);
-}
-
-void Application::reminderFired(const Reminder &reminder)
-{
-    if (mState != ApplicationState::Background && !mHasBeenInFront) {
+    const ApplicationState state = mLife.state();
+    if (state != ApplicationState::Background && !mLife.hasBeenInFront()) {
         // Starting up: the window is not in front yet. One that never gets
         // the focus (started under a lock screen, or kept behind another
         // app) leaves them to the notification.
         mHeldReminders.append(reminder);
         QTimer::singleShot(StartupFocusWaitMs, this, [this] {
-            if (mHasBeenInFront || mTerminated)
+            if (mLife.hasBeenInFront() || mLife.isTerminated())
                 return;
             for (const Reminder &held : std::exchange(mHeldReminders, {}))
                 notify(held);
@@ -50,40 +64,34 @@ void Application::reminderFired(const Reminder &reminder)
     // screen is locked, so "shown" says nothing about being seen; the
     // keyboard focus does, on X11 as well. Read now, not from the state,
     // which follows the focus one turn of the event loop later.
-    if (mState == ApplicationState::Background || !hasFocus()) {
+    if (state == ApplicationState::Background || !WindowActivation::hasFocus()) {
         notify(reminder);
         return;
     }
     deliver(reminder);
 }
 
-bool Application::hasFocus() const
+void ReminderRouting::deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs)
 {
-    // Any window of ours: the main window, or an alert over it.
-    return QApplication::activeWindow() != nullptr;
-}
-
-void Application::deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs)
-{
-    if (mTerminated)
+    if (mLife.isTerminated())
         return;
     // A reminder that fired by itself was not answered yet, so it is never
     // heard as inactive, even while the state has not caught up with the
     // focus.
-    if (!heardAs && mState == ApplicationState::Inactive)
+    if (!heardAs && mLife.state() == ApplicationState::Inactive)
         heardAs = ApplicationState::Active;
     const std::optional<ApplicationState> outer = std::exchange(mHeardAs, heardAs);
-    mDelegate->didReceiveLocalNotification(*this, reminder);
+    mDelegate.didReceiveLocalNotification(mApplication, reminder);
     mHeardAs = outer;
 }
 
-void Application::notify(const Reminder &reminder)
+void ReminderRouting::notify(const Reminder &reminder)
 {
-    setApplicationIconBadgeNumber(reminder.applicationIconBadgeNumber);
+    mBadge.setNumber(reminder.applicationIconBadgeNumber);
     mNotifiedReminders.insert(mNotifications->showReminder(reminder), reminder);
 }
 
-void Application::notificationFailed(const QString &key)
+void ReminderRouting::notificationFailed(const QString &key)
 {
     if (!mNotifiedReminders.contains(key))
         return;
@@ -92,26 +100,32 @@ void Application::notificationFailed(const QString &key)
         return;
     // No way to show a notification: the window itself comes up, and the
     // reminder is heard once it is in front.
-    log("No notification service; raising the window for a reminder");
+    qCWarning(lcShell, "No notification service; raising the window for a reminder");
     mHeldReminders.append(reminder);
-    bringToFront();
+    mActivation.bringToFront();
 }
 
-void Application::answerReminder(const Reminder &reminder)
+void ReminderRouting::answer(const Reminder &reminder)
 {
-    enterForeground();
+    mLife.enterForeground();
     // Heard as inactive whatever has the focus: the user has already said
     // yes to it outside the app.
     deliver(reminder, ApplicationState::Inactive);
-    bringToFront();
+    mActivation.bringToFront();
 }
 
-void Application::deliverHeldReminders()
+void ReminderRouting::deliverHeld()
 {
-    while (!mHeldReminders.isEmpty() && mState != ApplicationState::Background)
+    while (!mHeldReminders.isEmpty() && mLife.state() != ApplicationState::Background)
         deliver(mHeldReminders.takeFirst());
-    while (!mUnanswerable.isEmpty() && mState != ApplicationState::Background)
+    while (!mUnanswerable.isEmpty() && mLife.state() != ApplicationState::Background)
         deliver(mUnanswerable.takeFirst());
+}
+
+void ReminderRouting::notifyHeld()
+{
+    for (const Reminder &reminder : std::exchange(mHeldReminders, {}))
+        notify(reminder);
 }
 
 } // namespace platform

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/sms/SmsTransport.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -76,7 +76,8 @@ void SmsTransport::finish(bool sent, const QString &error)
 void SmsTransport::complete(bool sent, const QString &error)
 {
     if (!sent)
-        log("Text message via %@ not sent: %@", name(), error);
+        qCWarning(lcSms, "Text message via %s not sent: %s", qUtf8Printable(name()),
+                  qUtf8Printable(error));
     setState(sent ? State::Sent : State::Failed);
     Q_EMIT finished(sent, sent ? QString() : error);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/Image.h"
 
+#include "platform/core/Logging.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
@@ -65,9 +67,10 @@ Image Image::named(const QString &name)
     }
     if (!name.isEmpty() && (QFile::exists(svg) || QFile::exists(png)) &&
         image.mIcon.pixmap(QSize(16, 16)).isNull()) {
-        qCritical("Image %s cannot be drawn; is Qt's SVG image plugin (qt6-svg-plugins) "
-                  "installed?",
-                  qUtf8Printable(name));
+        qCCritical(lcUi,
+                   "Image %s cannot be drawn; is Qt's SVG image plugin (qt6-svg-plugins) "
+                   "installed?",
+                   qUtf8Printable(name));
         image.mIcon = brokenIcon();
         image.mBroken = true;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/MessageComposer.h"
 
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/sms/SmsAvailability.h"
 #include "platform/sms/SmsTransport.h"
 #include "platform/ui/AlertView.h"
@@ -171,7 +171,7 @@ void MessageComposer::sendNext()
 
 void MessageComposer::sendFailed(const QString &error)
 {
-    log("The message could not be sent: %@", error);
+    qCWarning(lcSms, "The message could not be sent: %s", qUtf8Printable(error));
     showProgress(tr("Not sent."), false);
     mFailureAlert =
         AlertView::show(tr("Message not sent"), error, this, tr("Close"), {tr("Try Again")});

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestEnvironment.h"
 
+#include "platform/core/Logging.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -69,10 +71,13 @@ StderrCapture::StderrCapture()
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     ::dup2(fd, STDERR_FILENO);
     ::close(fd);
+    // As the app does: the platform's diagnostics are lines of its log.
+    mSavedHandler = platform::installLogMessageHandler();
 }
 
 StderrCapture::~StderrCapture()
 {
+    qInstallMessageHandler(mSavedHandler);
     std::fflush(stderr);
     ::dup2(mSavedFd, STDERR_FILENO);
     ::close(mSavedFd);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,8 +30,9 @@ private:
 };
 
 // Redirects descriptor 2 into a file while it lives and gives back what was
-// written there; standard error is restored afterwards, also when the code
-// under test moved it elsewhere.
+// written there, Qt messages as the app writes them (platform/core/Logging.h);
+// standard error is restored afterwards, also when the code under test moved
+// it elsewhere.
 class StderrCapture {
 public:
     StderrCapture();
@@ -41,6 +43,7 @@ public:
 private:
     QTemporaryDir mDir;
     int mSavedFd = -1;
+    QtMessageHandler mSavedHandler = nullptr;
 };
 
 // Reads a whole file; empty when it cannot be read.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/TimeZones.h"
 #include "support/TestEnvironment.h"
 
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void formatsDirectives_data();
     void formatsDirectives();
     void linesCarryTimeAndProcess();
+    void diagnosticsFollowTheRules_data();
+    void diagnosticsFollowTheRules();
     void redirectionAppends_data();
     void redirectionAppends();
     void failedRedirectionKeepsStandardError();
@@ -64,6 +67,47 @@ void TestLog::linesCarryTimeAndProcess()
     QCOMPARE(match.captured(1).toLongLong(), qint64(::getpid()));
 }
 
+void TestLog::diagnosticsFollowTheRules_data()
+{
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<QStringList>("written");
+
+    const QString store = u"velkari.store: Cannot save a: b"_s;
+    const QString timer = u"velkari.core: Reminder timer: x"_s;
+    QTest::newRow("no rules") << QString() << QStringList{store, timer, u"icon=3"_s};
+    QTest::newRow("one part silenced")
+        << u"velkari.store.warning=false"_s << QStringList{timer, u"icon=3"_s};
+    // The app's own lines are not diagnostics: no rule takes them away.
+    QTest::newRow("every part silenced") << u"velkari.*=false"_s << QStringList{u"icon=3"_s};
+}
+
+void TestLog::diagnosticsFollowTheRules()
+{
+    QFETCH(QString, rules);
+    QFETCH(QStringList, written);
+
+    QLoggingCategory::setFilterRules(rules);
+    QStringList lines;
+    {
+        StderrCapture capture;
+        qCWarning(platform::lcStore, "Cannot save %s: %s", "a", "b");
+        qCInfo(platform::lcCore, "Reminder timer: %s", "x");
+        platform::log("icon=%d", 3);
+        lines = capture.text().split(u'\n', Qt::SkipEmptyParts);
+    }
+    QLoggingCategory::setFilterRules({});
+    // Each one a line of the platform log, in the order written.
+    const QRegularExpression shape(u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+                                   "\\S+\\[\\d+\\] (.*)$"_s);
+    QStringList messages;
+    for (const QString &line : lines) {
+        const auto match = shape.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        messages << match.captured(1);
+    }
+    QCOMPARE(messages, written);
+}
+
 void TestLog::redirectionAppends_data()
 {
     QTest::addColumn<QString>("folder");
@@ -82,8 +126,8 @@ void TestLog::redirectionAppends()
     const QString path = dir + u"/2026-12-07 10:11:12 +0000.log"_s;
     QVERIFY(writeFile(path, "earlier line\n"));
 
-    QString error;
-    QVERIFY2(platform::redirectLog(path, &error), qPrintable(error));
+    const platform::Result<> redirected = platform::redirectLog(path);
+    QVERIFY2(redirected, qPrintable(redirected.error()));
     platform::log("after");
     QVERIFY(platform::redirectLog(path));
     platform::log("again");
@@ -100,9 +144,10 @@ void TestLog::failedRedirectionKeepsStandardError()
 {
     TestEnvironment env;
     StderrCapture capture;
-    QString error;
-    QVERIFY(!platform::redirectLog(env.root() + u"/missing/folder/x.log"_s, &error));
-    QVERIFY(!error.isEmpty());
+    const platform::Result<> redirected =
+        platform::redirectLog(env.root() + u"/missing/folder/x.log"_s);
+    QVERIFY(!redirected);
+    QVERIFY(!redirected.error().isEmpty());
     platform::log("still here");
     QVERIFY(capture.text().endsWith(u"] still here\n"_s));
 }
