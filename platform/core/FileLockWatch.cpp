@@ -5,7 +5,9 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -33,6 +35,28 @@ FileLockWatch::FileLockWatch(const QString &path, QObject *parent)
 FileLockWatch::~FileLockWatch()
 {
     stop();
+}
+
+bool FileLockWatch::waitForReleased(QDeadlineTimer deadline)
+{
+    check();
+    while (!mDone && mNotifier) {
+        pollfd events = {mEvents, POLLIN, 0};
+        const qint64 left = deadline.remainingTime();
+        const int result = ::poll(&events, 1, left < 0 ? -1 : int(qMin<qint64>(left, INT_MAX)));
+        if (result == 0 || (result < 0 && errno != EINTR))
+            return false;
+        check();
+    }
+    return mDone;
+}
+
+void FileLockWatch::announceRelease(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 void FileLockWatch::check()

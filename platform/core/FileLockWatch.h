@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
@@ -19,6 +20,16 @@ class FileLockWatch : public QObject {
 public:
     explicit FileLockWatch(const QString &path, QObject *parent = nullptr);
     ~FileLockWatch() override;
+
+    // Whether closes of the file are heard (it exists, inotify is at hand).
+    bool isWatching() const { return mNotifier != nullptr; }
+    // Waits here, without an event loop, until released() or the deadline;
+    // whether it was released. Only where the event loop has ended (quit).
+    bool waitForReleased(QDeadlineTimer deadline);
+
+    // Lets a watcher hear that this process let go of its lock on the file
+    // (it hears closes, not unlocks): opens and closes the file once.
+    static void announceRelease(const QString &path);
 
 Q_SIGNALS:
     // The lock is free (or the file cannot be watched: nobody holds it then).

@@ -5,18 +5,23 @@
 #include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "support/MockClock.h"
+#include "support/Sentinel.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 #include <QTimeZone>
+#include <QTimer>
 
+#include <csignal>
+#include <cstdio>
+#include <optional>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -65,6 +70,27 @@ QDateTime local(const char *zone, int y, int mo, int d, int h, int mi)
     return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(zone));
 }
 
+// This program started again as an app that registers a reminder and quits
+// at once: it says "quitting" as it begins to quit.
+constexpr char ChangeThenQuit[] = "VELKARI_TEST_CHANGE_THEN_QUIT";
+
+int changeThenQuit(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // Connected first, so said before the center writes.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
+        std::fputs("quitting\n", stdout);
+        std::fflush(stdout);
+    });
+    ReminderCenter center;
+    QTimer::singleShot(0, &center, [&center] {
+        center.scheduleLocalNotification(
+            reminder(u"last"_s, QDateTime::currentDateTimeUtc().addSecs(3600)));
+        QCoreApplication::quit();
+    });
+    return QCoreApplication::exec();
+}
+
 } // namespace
 
 class TestReminderCenter : public QObject {
@@ -82,6 +108,8 @@ private Q_SLOTS:
     void passedWhileClosedFiresOnceAtStart();
     void cancelWithdrawsOnlyThatOne();
     void nobodyWaitsForTheOtherProcess();
+    void changeJustBeforeQuitIsWritten_data();
+    void changeJustBeforeQuitIsWritten();
     void unreadableRegistryIsKeptAside();
     void hostileRegistryIsNeverWrittenThrough_data();
     void hostileRegistryIsNeverWrittenThrough();
@@ -203,7 +231,7 @@ void TestReminderCenter::firesOnTimeOldestFirst()
     center.start();
 
     clock.advance(4);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 0);
 
     clock.advance(11); // both earlier ones are due now
@@ -233,7 +261,7 @@ void TestReminderCenter::repeatingReminderGoesOn()
     QCOMPARE(left.first().fireDate, fired.first().first().value<Reminder>().fireDate);
 
     clock.advance(24 * 3600 - 10);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
     clock.advance(10);
     QTRY_COMPARE(fired.size(), 2);
@@ -251,10 +279,10 @@ void TestReminderCenter::missedRepeatsFireOnce()
 
     clock.advance(10 * 3600 + 30); // asleep for ten hours
     QTRY_COMPARE(fired.size(), 1);
-    QTest::qWait(20);
+    QVERIFY(passPostedEvents()); // the check after a firing
     QCOMPARE(fired.size(), 1);
     clock.advance(3600 - 31);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
     clock.advance(2); // the occurrence of the eleventh hour
     QTRY_COMPARE(fired.size(), 2);
@@ -304,7 +332,7 @@ void TestReminderCenter::passedWhileClosedFiresOnceAtStart()
     center.start();
     QTRY_COMPARE(fired.size(), 2);
     QCOMPARE(firedIds(fired), (QStringList{u"daily"_s, u"once"_s}));
-    QTest::qWait(20);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 2);
     QCOMPARE(ids(center.scheduledLocalNotifications()), QStringList{u"daily"_s});
 }
@@ -347,7 +375,7 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     QSignalSpy fired(&center, &ReminderCenter::reminderFired);
     center.start();
     clock.advance(11);
-    QTest::qWait(50);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 0);
     QCOMPARE(ids(center.scheduledLocalNotifications()), (QStringList{u"due"_s, u"added"_s}));
     // Read as the file stands: the changes wait for the lock.
@@ -358,23 +386,8 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     QTRY_COMPARE(fired.size(), 1);
     QCOMPARE(firedIds(fired), QStringList{u"due"_s});
     QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()), QStringList{u"added"_s});
-    QTest::qWait(50);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
-
-    // A change the app made while it waited is written before it goes.
-    QVERIFY(other.lock(false));
-    std::thread release;
-    {
-        ReminderCenter leaving;
-        leaving.scheduleLocalNotification(reminder(u"last"_s, now.addSecs(60)));
-        release = std::thread([&other] {
-            QThread::msleep(100);
-            other.unlock();
-        });
-    }
-    release.join();
-    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
-             (QStringList{u"added"_s, u"last"_s}));
 
     // What only a locked reading may do (keep a damaged file aside) is done,
     // and told, once the lock is free.
@@ -387,6 +400,55 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     other.unlock();
     QTRY_COMPARE(problems.size(), 1);
     QVERIFY(QFileInfo::exists(late.keptAsidePath()));
+}
+
+void TestReminderCenter::changeJustBeforeQuitIsWritten_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<bool>("letGo");
+    QTest::newRow("registry free") << false << false;
+    QTest::newRow("held by the other process, let go as the app quits") << true << true;
+    // Quit ends at its deadline; what could not be written is said.
+    QTest::newRow("held by the other process past the end") << true << false;
+}
+
+// The app registers a reminder and quits at once (its event loop, which
+// would try again later, is over); the other process holds the registry
+// for a while, or for ever.
+void TestReminderCenter::changeJustBeforeQuitIsWritten()
+{
+    QFETCH(bool, held);
+    QFETCH(bool, letGo);
+    TestEnvironment env;
+    const QString path = ReminderCenter::defaultRegistryPath();
+    std::optional<platform::FileLock> other;
+    other.emplace(path + u".lock"_s);
+    if (held)
+        QVERIFY(other->lock(false));
+
+    QProcess app;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ChangeThenQuit), u"1"_s);
+    app.setProcessEnvironment(environment);
+    app.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    QSignalSpy finished(&app, &QProcess::finished);
+    app.start(QCoreApplication::applicationFilePath(), {});
+    QByteArray said;
+    QTRY_VERIFY((said += app.readAllStandardOutput()).contains("quitting"));
+    if (letGo)
+        other.reset(); // as a process lets go: by closing the file
+    // Bounded by the app's own deadline, far below this one.
+    QVERIFY(!finished.isEmpty() || finished.wait(60000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    other.reset();
+
+    const bool written = !held || letGo;
+    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
+             written ? QStringList{u"last"_s} : QStringList());
+    QCOMPARE(QString::fromLocal8Bit(app.readAllStandardError())
+                 .contains(u"1 changes to the reminders are lost"_s),
+             !written);
 }
 
 void TestReminderCenter::unreadableRegistryIsKeptAside()
@@ -502,9 +564,16 @@ void TestReminderCenter::wallClockTimerWakesAtTheMoment()
     timer.start(QDateTime::currentDateTimeUtc().addMSecs(50));
     QVERIFY(woke.wait(5000));
 
-    timer.start(QDateTime::currentDateTimeUtc().addSecs(3600));
+    // Stopped before its moment, it stays quiet past it: a later timer's
+    // waking proves the moment has passed.
+    timer.start(QDateTime::currentDateTimeUtc().addMSecs(50));
     timer.stop();
-    QVERIFY(!woke.wait(100));
+    platform::WallClockTimer later;
+    QSignalSpy laterWoke(&later, &platform::WallClockTimer::timeout);
+    later.start(QDateTime::currentDateTimeUtc().addMSecs(100));
+    QVERIFY(laterWoke.wait(5000));
+    QCoreApplication::processEvents(); // whatever else is due by now
+    QCOMPARE(woke.size(), 1);
 }
 
 void TestReminderCenter::travelsAsALaunchArgument()
@@ -529,5 +598,12 @@ void TestReminderCenter::travelsAsALaunchArgument()
     QCOMPARE(platform::reminderFromLaunchArguments({u"--reminder=PHBsaXN0Lz4"_s}), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestReminderCenter)
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet(ChangeThenQuit))
+        return changeThenQuit(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestReminderCenter test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_remindercenter.moc"
