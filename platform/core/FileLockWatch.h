@@ -13,7 +13,10 @@ namespace platform {
 // also by that process ending or crashing, without a thread and without
 // asking on a timer: the system reports every close of the file (inotify),
 // and each is followed by a try of the lock on a descriptor kept open, so
-// that the try itself closes nothing.
+// that the try itself closes nothing. A process that ends is reported
+// closing its files a moment before its locks go; so the holder that wrote
+// its process id into the file (FileLock::recordHolder) is also watched
+// ending (pidfd), which is told once its locks are gone.
 class FileLockWatch : public QObject {
     Q_OBJECT
 
@@ -38,10 +41,16 @@ Q_SIGNALS:
 private:
     void check();
     void stop();
+    // Watches the process whose id the file holds now, if another.
+    void followHolder();
+    void holderEnded();
 
     int mFile = -1;
     int mEvents = -1;
     QSocketNotifier *mNotifier = nullptr;
+    qint64 mHolderPid = 0;
+    int mHolder = -1; // pidfd
+    QSocketNotifier *mHolderNotifier = nullptr;
     bool mDone = false;
 };
 

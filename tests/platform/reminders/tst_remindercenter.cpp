@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
+#include "platform/core/FileLockWatch.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/TimeZones.h"
 #include "platform/core/WallClockTimer.h"
@@ -70,9 +71,23 @@ QDateTime local(const char *zone, int y, int mo, int d, int h, int mi)
     return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(zone));
 }
 
-// This program started again as an app that registers a reminder and quits
-// at once: it says "quitting" as it begins to quit.
-constexpr char ChangeThenQuit[] = "VELKARI_TEST_CHANGE_THEN_QUIT";
+// This program started again in a role: "change then quit", an app that
+// registers a reminder and quits at once, saying "quitting" as it begins to
+// quit; "hold", a process that holds the registry, says "holding" and waits
+// to be killed.
+constexpr char Role[] = "VELKARI_TEST_ROLE";
+
+int holdRegistry(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    platform::FileLock lock(ReminderCenter::defaultRegistryPath() + u".lock"_s);
+    if (!lock.lock(false))
+        return 1;
+    lock.recordHolder();
+    std::fputs("holding\n", stdout);
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
 
 int changeThenQuit(int argc, char *argv[])
 {
@@ -404,46 +419,60 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
 
 void TestReminderCenter::changeJustBeforeQuitIsWritten_data()
 {
-    QTest::addColumn<bool>("held");
-    QTest::addColumn<bool>("letGo");
-    QTest::newRow("registry free") << false << false;
-    QTest::newRow("held by the other process, let go as the app quits") << true << true;
+    // Who holds the registry as the app quits, and what becomes of it.
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("nobody") << u"nobody"_s;
+    QTest::newRow("the other process, which lets go") << u"lets go"_s;
+    QTest::newRow("the other process, which is killed") << u"killed"_s;
     // Quit ends at its deadline; what could not be written is said.
-    QTest::newRow("held by the other process past the end") << true << false;
+    QTest::newRow("the other process, past the end") << u"keeps it"_s;
 }
 
 // The app registers a reminder and quits at once (its event loop, which
-// would try again later, is over); the other process holds the registry
-// for a while, or for ever.
+// would try again later, is over) while the other process holds the
+// registry for a while, or for ever.
 void TestReminderCenter::changeJustBeforeQuitIsWritten()
 {
-    QFETCH(bool, held);
-    QFETCH(bool, letGo);
+    QFETCH(QString, holder);
     TestEnvironment env;
     const QString path = ReminderCenter::defaultRegistryPath();
-    std::optional<platform::FileLock> other;
-    other.emplace(path + u".lock"_s);
-    if (held)
-        QVERIFY(other->lock(false));
+    const auto start = [](QProcess &process, const char *role, QByteArray &said,
+                          const QByteArray &word) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(Role), QString::fromLatin1(role));
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        process.start(QCoreApplication::applicationFilePath(), {});
+        return QTest::qWaitFor(
+            [&] { return (said += process.readAllStandardOutput()).contains(word); }, 30000);
+    };
+    // The other process's center holds the registry as a reminder fires.
+    platform::FileLock other(path + u".lock"_s);
+    QProcess otherProcess;
+    QByteArray otherSaid;
+    if (holder == u"lets go" || holder == u"keeps it")
+        QVERIFY(other.lock(false));
+    else if (holder == u"killed")
+        QVERIFY(start(otherProcess, "hold", otherSaid, "holding"));
 
     QProcess app;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(ChangeThenQuit), u"1"_s);
-    app.setProcessEnvironment(environment);
-    app.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     QSignalSpy finished(&app, &QProcess::finished);
-    app.start(QCoreApplication::applicationFilePath(), {});
     QByteArray said;
-    QTRY_VERIFY((said += app.readAllStandardOutput()).contains("quitting"));
-    if (letGo)
-        other.reset(); // as a process lets go: by closing the file
+    QVERIFY(start(app, "change then quit", said, "quitting"));
+    if (holder == u"lets go") {
+        // As a center lets go: unlocked, then heard.
+        other.unlock();
+        platform::FileLockWatch::announceRelease(path + u".lock"_s);
+    } else if (holder == u"killed") {
+        ::kill(pid_t(otherProcess.processId()), SIGKILL);
+    }
     // Bounded by the app's own deadline, far below this one.
     QVERIFY(!finished.isEmpty() || finished.wait(60000));
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
-    other.reset();
+    other.unlock();
 
-    const bool written = !held || letGo;
+    const bool written = holder != u"keeps it";
     QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
              written ? QStringList{u"last"_s} : QStringList());
     QCOMPARE(QString::fromLocal8Bit(app.readAllStandardError())
@@ -600,8 +629,11 @@ void TestReminderCenter::travelsAsALaunchArgument()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsSet(ChangeThenQuit))
+    const QByteArray role = qgetenv(Role);
+    if (role == "change then quit")
         return changeThenQuit(argc, argv);
+    if (role == "hold")
+        return holdRegistry(argc, argv);
     QCoreApplication app(argc, argv);
     TestReminderCenter test;
     return QTest::qExec(&test, argc, argv);
