@@ -42,7 +42,9 @@ ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
 
 ReminderCenter::~ReminderCenter()
 {
-    flush(QDeadlineTimer(0));
+    if (!flush(QDeadlineTimer(0)))
+        log("%d changes to the reminders are lost: %@ stayed locked", int(mUnwritten.size()),
+            mFile.path());
 }
 
 bool ReminderCenter::flush(QDeadlineTimer deadline)
@@ -57,12 +59,8 @@ bool ReminderCenter::flush(QDeadlineTimer deadline)
         if (!released.isWatching() || !released.waitForReleased(deadline))
             break;
     }
-    if (mUnwritten.isEmpty() || mAbandoned)
-        return true;
-    log("%d changes to the reminders are lost: %@ stayed locked", int(mUnwritten.size()),
-        mFile.path());
-    mUnwritten.clear();
-    return false;
+    // Still unwritten: tried again from the event loop if it runs.
+    return mUnwritten.isEmpty() || mAbandoned;
 }
 
 void ReminderCenter::abandon()

@@ -57,7 +57,8 @@ public:
     // loop) for the other process to let go of the registry, at most until
     // the deadline; whether nothing is left unwritten. Done by itself when
     // the application quits, within QuitDeadlineMs; what is still unwritten
-    // when the center goes is tried once more, without waiting.
+    // when the center goes is tried once more, without waiting, and what
+    // is left then is said in the log.
     bool flush(QDeadlineTimer deadline);
     static constexpr int QuitDeadlineMs = 3000;
 
