@@ -5,6 +5,7 @@
 #include "platform/core/FileLock.h"
 #include "platform/core/FileLockWatch.h"
 #include "platform/core/Log.h"
+#include "platform/core/PrivateFiles.h"
 #include "platform/desktop/DesktopNotifications.h"
 #include "platform/desktop/LauncherEntry.h"
 #include "platform/reminders/ReminderCenter.h"
@@ -21,6 +22,8 @@
 #include <QFileSystemWatcher>
 #include <QProcess>
 #include <QTimer>
+
+#include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -40,7 +43,6 @@ constexpr int inhibitCallTimeoutMs = 1000;
 ReminderService::ReminderService(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , mBus(bus)
-    , mLock(std::make_unique<FileLock>(reminderServiceLockPath()))
     , mNotifications(new DesktopNotifications(bus, this))
     , mRetry(new QTimer(this))
     , mProgram(defaultApplicationPath())
@@ -73,11 +75,31 @@ ReminderService::~ReminderService() = default;
 
 bool ReminderService::start()
 {
-    if (!mLock->lock(false))
+    // Watched before anything in it is opened (which would make it again),
+    // so that it going is heard at whatever moment; gone already, there is
+    // nothing to deliver.
+    pauseForTests("start");
+    if (!watchDataFolder()) {
+        log("The data folder %@ is gone; velkari-reminders ends.", dataFolder());
         return false;
+    }
+    pauseForTests("watching");
+    mLock = std::make_unique<FileLock>(reminderServiceLockPath());
+    if (!mLock->lock(false)) {
+        log("Another velkari-reminders already runs for this data folder.");
+        return false;
+    }
     mLock->recordHolder();
+    mLockIdentity = lockFileIdentity();
     mCenter = std::make_unique<ReminderCenter>();
+    pauseForTests("read");
     mCenter->setFiringAllowed([this] {
+        // Not heard of yet, perhaps, but gone (or made again): nothing is
+        // fired, nor written into a folder of the same name.
+        if (lockFileIdentity() != mLockIdentity) {
+            dataFolderWentAway(dataFolder());
+            return false;
+        }
         const bool waiting =
             mShowFailedAt.isValid() && mShowFailedAt.msecsTo(Clock::now()) < mRetryDelayMs;
         if (waiting)
@@ -89,7 +111,6 @@ bool ReminderService::start()
         return notificationsAvailable();
     });
     connect(mCenter.get(), &ReminderCenter::reminderFired, this, &ReminderService::onFired);
-    watchDataFolder();
     // After a resume, what came due while asleep is fired now.
     if (mSystemBus.isConnected())
         mSystemBus.connect(login, loginPath, loginManager, u"PrepareForSleep"_s, this,
@@ -234,33 +255,63 @@ void ReminderService::applicationGone()
         mCenter->scheduleCheck();
 }
 
-void ReminderService::watchDataFolder()
+QString ReminderService::dataFolder()
 {
-    const QString folder = QFileInfo(reminderServiceLockPath()).absolutePath();
-    // The registry's folder too: what the app registers while it runs sets
-    // the wake alarm here, with nothing asked on a timer.
-    const QString registryFolder = QFileInfo(ReminderCenter::defaultRegistryPath()).absolutePath();
-    mFolderWatch = new QFileSystemWatcher(QStringList{folder}, this);
-    const auto watchRegistry = [this, registryFolder] {
-        if (!mFolderWatch->directories().contains(registryFolder) &&
-            QFileInfo(registryFolder).isDir())
-            mFolderWatch->addPath(registryFolder);
-    };
-    watchRegistry();
-    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this,
-            [this, folder, registryFolder, watchRegistry](const QString &changed) {
-                if (!QFileInfo::exists(folder)) {
-                    log("The data folder %@ is gone; velkari-reminders ends.", folder);
-                    Q_EMIT dataFolderGone();
-                    return;
-                }
-                if (changed == registryFolder) {
-                    if (mCenter)
-                        mCenter->scheduleCheck();
-                } else {
-                    watchRegistry();
-                }
-            });
+    return QFileInfo(reminderServiceLockPath()).absolutePath();
+}
+
+QByteArray ReminderService::lockFileIdentity()
+{
+    // Device and inode: which file, not what it holds.
+    const QByteArray fingerprint = fileFingerprint(reminderServiceLockPath());
+    const qsizetype second = fingerprint.indexOf(':', fingerprint.indexOf(':') + 1);
+    return second < 0 ? fingerprint : fingerprint.left(second);
+}
+
+bool ReminderService::watchDataFolder()
+{
+    // The registry lies in the same folder: what the app registers while it
+    // runs sets the wake alarm here, with nothing asked on a timer.
+    const QString folder = dataFolder();
+    mFolderWatch = new QFileSystemWatcher(this);
+    if (!mFolderWatch->addPath(folder))
+        return false;
+    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this, [this, folder] {
+        // Gone, even when something made it again since: this one's lock and
+        // registry went with the old one. The folder's own deletion is told
+        // only once nothing in it is open, and the service keeps its lock
+        // file open: that file's deletion, told at once, says it.
+        if (!mFolderWatch->directories().contains(folder) ||
+            (mLock && lockFileIdentity() != mLockIdentity)) {
+            dataFolderWentAway(folder);
+            return;
+        }
+        if (mCenter)
+            mCenter->scheduleCheck();
+    });
+    return true;
+}
+
+void ReminderService::dataFolderWentAway(const QString &folder)
+{
+    if (mDataFolderGone)
+        return;
+    mDataFolderGone = true;
+    log("The data folder %@ is gone; velkari-reminders ends.", folder);
+    // What it held is not written again into a folder of the same name.
+    if (mCenter)
+        mCenter->abandon();
+    mRetry->stop();
+    Q_EMIT dataFolderGone();
+}
+
+void ReminderService::pauseForTests(const char *moment)
+{
+    // Tests stop the service at a moment of its start (SIGSTOP) to change
+    // the world there; nobody else sets this.
+    static const QByteArray pauseAt = qgetenv("VELKARI_REMINDERS_PAUSE_AT");
+    if (!pauseAt.isEmpty() && pauseAt == moment)
+        ::raise(SIGSTOP);
 }
 
 } // namespace platform

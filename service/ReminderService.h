@@ -36,7 +36,9 @@ public:
     ~ReminderService() override;
 
     // Becomes the one service of this data folder and starts watching;
-    // false when another one already runs.
+    // false (and said in the log) when another one already runs or the
+    // folder is gone. From then on dataFolderGone() comes whenever the
+    // folder goes, at whatever moment.
     bool start();
 
     // Whether a service runs for this data folder.
@@ -75,7 +77,13 @@ private:
     void answer(const QString &key, const QString &activationToken);
     void watchApplication();
     void applicationGone();
-    void watchDataFolder();
+    static QString dataFolder();
+    // Which file the service's lock file is now ("missing" when gone).
+    static QByteArray lockFileIdentity();
+    // Whether the folder is there and watched.
+    bool watchDataFolder();
+    void dataFolderWentAway(const QString &folder);
+    static void pauseForTests(const char *moment);
     void showFailed(const QString &key, const QString &reason);
 
     QDBusConnection mBus;
@@ -96,6 +104,8 @@ private:
     // before it takes the next reminder.
     QDateTime mShowFailedAt;
     bool mSaidUnavailable = false;
+    bool mDataFolderGone = false;
+    QByteArray mLockIdentity;
 };
 
 } // namespace platform

@@ -31,17 +31,16 @@ int main(int argc, char *argv[])
     platform::WallClockTimer::setLogsClockChoice(true);
     platform::ReminderService service(bus);
     service.setSystemBus(QDBusConnection::systemBus());
-    if (!service.start()) {
-        platform::log("Another velkari-reminders already runs for this data folder.");
-        return 0;
-    }
+    // Heard from the event loop, also when the folder went during start().
+    QObject::connect(&service, &platform::ReminderService::dataFolderGone, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    if (!service.start())
+        return 0; // said why
     // The session's one copy: the unit, the D-Bus activation and the autostart
     // entry may each start one; the later ones find the name taken.
     if (bus.isConnected() && !bus.registerService(QStringLiteral(VELKARI_REMINDERS_BUS_NAME))) {
         platform::log("velkari-reminders already runs in this session.");
         return 0;
     }
-    QObject::connect(&service, &platform::ReminderService::dataFolderGone, &app,
-                     &QCoreApplication::quit);
     return QCoreApplication::exec();
 }

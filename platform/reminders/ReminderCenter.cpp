@@ -4,12 +4,13 @@
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Clock.h"
 #include "platform/core/FileLock.h"
+#include "platform/core/FileLockWatch.h"
 #include "platform/core/Log.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/StandardPaths.h"
 #include "platform/core/WallClockTimer.h"
 
-#include <QThread>
+#include <QCoreApplication>
 #include <QTimeZone>
 #include <QUuid>
 
@@ -22,7 +23,7 @@ namespace platform {
 ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     : QObject(parent)
     , mFile(registryPath)
-    , mLock(std::make_unique<FileLock>(registryPath + u".lock"_s))
+    , mLock(std::make_unique<FileLock>(lockPath()))
     , mTryAgain(new QTimer(this))
     , mTimer(new WallClockTimer(this))
 {
@@ -32,20 +33,43 @@ ReminderCenter::ReminderCenter(const QString &registryPath, QObject *parent)
     connect(Clock::notifier(), &ClockNotifier::changed, this, &ReminderCenter::scheduleCheck);
     if (!useRegistry())
         load(false);
+    // The event loop has ended by then: no try again comes from it.
+    if (QCoreApplication *application = QCoreApplication::instance()) {
+        connect(application, &QCoreApplication::aboutToQuit, this,
+                [this] { flush(QDeadlineTimer(QuitDeadlineMs)); });
+    }
 }
 
 ReminderCenter::~ReminderCenter()
 {
-    // What was changed while the other process held the registry is written
-    // before we go; it holds it for a reading, not for seconds.
-    for (int attempt = 0; !mUnwritten.isEmpty() && attempt < 300; ++attempt) {
-        if (useRegistry())
-            break;
-        QThread::msleep(10);
-    }
-    if (!mUnwritten.isEmpty())
+    if (!flush(QDeadlineTimer(0)))
         log("%d changes to the reminders are lost: %@ stayed locked", int(mUnwritten.size()),
             mFile.path());
+}
+
+bool ReminderCenter::flush(QDeadlineTimer deadline)
+{
+    while (!mUnwritten.isEmpty() && !mAbandoned) {
+        // Watched before the try, so that a let-go between the two is heard.
+        // The other process holds it for a reading or a write, not for
+        // seconds.
+        FileLockWatch released(lockPath());
+        if (useRegistry())
+            break;
+        if (!released.isWatching() || !released.waitForReleased(deadline))
+            break;
+    }
+    // Still unwritten: tried again from the event loop if it runs.
+    return mUnwritten.isEmpty() || mAbandoned;
+}
+
+void ReminderCenter::abandon()
+{
+    mAbandoned = true;
+    mStarted = false;
+    mUnwritten.clear();
+    mTryAgain->stop();
+    mTimer->stop();
 }
 
 QString ReminderCenter::defaultRegistryPath()
@@ -56,6 +80,8 @@ QString ReminderCenter::defaultRegistryPath()
 std::shared_ptr<void> ReminderCenter::useRegistry()
 {
     // Nested uses share the outer one's lock and reading.
+    if (mAbandoned)
+        return nullptr;
     if (mRegistryUses == 0) {
         // Without a lock file (it was refused, said in the log) the registry
         // is used as it is, and load() says whether it may be written.
@@ -77,13 +103,22 @@ std::shared_ptr<void> ReminderCenter::useRegistry()
     }
     ++mRegistryUses;
     return std::shared_ptr<void>(this, [this](void *) {
-        if (--mRegistryUses == 0)
+        if (--mRegistryUses == 0 && mLock->isOpen()) {
             mLock->unlock();
+            FileLockWatch::announceRelease(lockPath());
+        }
     });
+}
+
+QString ReminderCenter::lockPath() const
+{
+    return mFile.path() + u".lock"_s;
 }
 
 void ReminderCenter::tryAgainLater()
 {
+    if (mAbandoned)
+        return;
     // The other process holds the registry for a reading or a write, rarely
     // longer than a parse: soon at first, then less and less often.
     if (mTryAgain->isActive())

@@ -4,6 +4,7 @@
 #include "platform/reminders/RegistryFile.h"
 #include "platform/reminders/Reminder.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -31,7 +32,8 @@ class WallClockTimer;
 // that lock: while the other process holds it, a change is made in memory
 // at once and written when the lock is free (tried again from the event
 // loop), and a reading is taken from the file as it stands (it is only ever
-// replaced whole).
+// replaced whole). What is still unwritten when the application quits is
+// written then, waiting for the lock up to a deadline (see flush()).
 class ReminderCenter : public QObject {
     Q_OBJECT
 
@@ -50,6 +52,19 @@ public:
     QList<Reminder> scheduledLocalNotifications();
     // Withdraws the registered reminder that this copy came from.
     void cancelLocalNotification(const Reminder &reminder);
+
+    // Writes the changes not yet written, waiting (blocked, without an event
+    // loop) for the other process to let go of the registry, at most until
+    // the deadline; whether nothing is left unwritten. Done by itself when
+    // the application quits, within QuitDeadlineMs; what is still unwritten
+    // when the center goes is tried once more, without waiting, and what
+    // is left then is said in the log.
+    bool flush(QDeadlineTimer deadline);
+    static constexpr int QuitDeadlineMs = 3000;
+
+    // The registry's folder is gone (deleted): nothing more is fired, read or
+    // written, also at quit, so that nothing makes it again.
+    void abandon();
 
     // Starts firing. Until then reminders only wait.
     void start();
@@ -98,6 +113,7 @@ private:
     // held until the returned guard goes. Null, and another try soon, while
     // someone else holds it.
     std::shared_ptr<void> useRegistry();
+    QString lockPath() const;
     void tryAgainLater();
     void onTryAgain();
     void change(Change change);
@@ -128,6 +144,7 @@ private:
     WallClockTimer *mTimer;
     bool mStarted = false;
     bool mCheckPending = false;
+    bool mAbandoned = false;
 };
 
 } // namespace platform

@@ -5,12 +5,13 @@
 #include "platform/core/StandardPaths.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -92,25 +93,50 @@ bool SingleInstance::becomePrimary()
 bool SingleInstance::sendToPrimary(const QByteArray &message, int timeoutMs)
 {
     // The running copy may have taken the lock an instant ago and not be
-    // listening yet, so try for a while.
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        QLocalSocket socket;
-        socket.connectToServer(mSocketPath);
-        if (socket.waitForConnected(int(qMax<qint64>(deadline.remainingTime(), 1)))) {
-            QByteArray frame = message;
-            frame.append('\n');
-            socket.write(frame);
-            if (!socket.waitForBytesWritten(int(qMax<qint64>(deadline.remainingTime(), 1))))
-                return false;
-            socket.disconnectFromServer();
-            if (socket.state() != QLocalSocket::UnconnectedState)
-                socket.waitForDisconnected(500);
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    // listening yet: its socket appears under its name only once it listens
+    // (QLocalServer binds elsewhere and renames it into place), so a refused
+    // or missing socket is tried again when the folder changes, not on a
+    // timer. Nothing else runs in this copy meanwhile; it ends right after.
+    QEventLoop loop;
+    QLocalSocket socket;
+    QFileSystemWatcher folder;
+    bool sent = false;
+    bool done = false;
+    const auto finish = [&](bool success) {
+        sent = success;
+        done = true;
+        loop.quit();
+    };
+    const auto tryToConnect = [&] {
+        if (!done && socket.state() == QLocalSocket::UnconnectedState)
+            socket.connectToServer(mSocketPath);
+    };
+    connect(&socket, &QLocalSocket::connected, &loop, [&] {
+        socket.write(message + '\n');
+        socket.disconnectFromServer(); // once all is written
+    });
+    connect(&socket, &QLocalSocket::disconnected, &loop, [&] {
+        if (socket.bytesToWrite() == 0)
+            finish(true);
+    });
+    connect(&socket, &QLocalSocket::errorOccurred, &loop,
+            [&](QLocalSocket::LocalSocketError error) {
+                // Not there yet (or a crashed copy's socket): wait for the folder.
+                if (error != QLocalSocket::ServerNotFoundError &&
+                    error != QLocalSocket::ConnectionRefusedError)
+                    finish(false);
+            });
+    connect(&folder, &QFileSystemWatcher::directoryChanged, &loop, tryToConnect);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, [&] { finish(false); });
+
+    folder.addPath(QFileInfo(mSocketPath).absolutePath());
+    deadline.start(qMax(timeoutMs, 0));
+    tryToConnect();
+    if (!done)
+        loop.exec();
+    return sent;
 }
 
 void SingleInstance::acceptConnection()

@@ -1,22 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/FileLock.h"
+#include "platform/core/FileLockWatch.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/TimeZones.h"
 #include "platform/core/WallClockTimer.h"
 #include "platform/reminders/ReminderCenter.h"
 #include "support/MockClock.h"
+#include "support/Sentinel.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 #include <QTimeZone>
+#include <QTimer>
 
+#include <csignal>
+#include <cstdio>
+#include <optional>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -65,6 +71,41 @@ QDateTime local(const char *zone, int y, int mo, int d, int h, int mi)
     return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(zone));
 }
 
+// This program started again in a role: "change then quit", an app that
+// registers a reminder and quits at once, saying "quitting" as it begins to
+// quit; "hold", a process that holds the registry, says "holding" and waits
+// to be killed.
+constexpr char Role[] = "VELKARI_TEST_ROLE";
+
+int holdRegistry(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    platform::FileLock lock(ReminderCenter::defaultRegistryPath() + u".lock"_s);
+    if (!lock.lock(false))
+        return 1;
+    lock.recordHolder();
+    std::fputs("holding\n", stdout);
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+int changeThenQuit(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // Connected first, so said before the center writes.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
+        std::fputs("quitting\n", stdout);
+        std::fflush(stdout);
+    });
+    ReminderCenter center;
+    QTimer::singleShot(0, &center, [&center] {
+        center.scheduleLocalNotification(
+            reminder(u"last"_s, QDateTime::currentDateTimeUtc().addSecs(3600)));
+        QCoreApplication::quit();
+    });
+    return QCoreApplication::exec();
+}
+
 } // namespace
 
 class TestReminderCenter : public QObject {
@@ -82,6 +123,8 @@ private Q_SLOTS:
     void passedWhileClosedFiresOnceAtStart();
     void cancelWithdrawsOnlyThatOne();
     void nobodyWaitsForTheOtherProcess();
+    void changeJustBeforeQuitIsWritten_data();
+    void changeJustBeforeQuitIsWritten();
     void unreadableRegistryIsKeptAside();
     void hostileRegistryIsNeverWrittenThrough_data();
     void hostileRegistryIsNeverWrittenThrough();
@@ -203,7 +246,7 @@ void TestReminderCenter::firesOnTimeOldestFirst()
     center.start();
 
     clock.advance(4);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 0);
 
     clock.advance(11); // both earlier ones are due now
@@ -233,7 +276,7 @@ void TestReminderCenter::repeatingReminderGoesOn()
     QCOMPARE(left.first().fireDate, fired.first().first().value<Reminder>().fireDate);
 
     clock.advance(24 * 3600 - 10);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
     clock.advance(10);
     QTRY_COMPARE(fired.size(), 2);
@@ -251,10 +294,10 @@ void TestReminderCenter::missedRepeatsFireOnce()
 
     clock.advance(10 * 3600 + 30); // asleep for ten hours
     QTRY_COMPARE(fired.size(), 1);
-    QTest::qWait(20);
+    QVERIFY(passPostedEvents()); // the check after a firing
     QCOMPARE(fired.size(), 1);
     clock.advance(3600 - 31);
-    QTest::qWait(10);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
     clock.advance(2); // the occurrence of the eleventh hour
     QTRY_COMPARE(fired.size(), 2);
@@ -304,7 +347,7 @@ void TestReminderCenter::passedWhileClosedFiresOnceAtStart()
     center.start();
     QTRY_COMPARE(fired.size(), 2);
     QCOMPARE(firedIds(fired), (QStringList{u"daily"_s, u"once"_s}));
-    QTest::qWait(20);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 2);
     QCOMPARE(ids(center.scheduledLocalNotifications()), QStringList{u"daily"_s});
 }
@@ -347,7 +390,7 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     QSignalSpy fired(&center, &ReminderCenter::reminderFired);
     center.start();
     clock.advance(11);
-    QTest::qWait(50);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 0);
     QCOMPARE(ids(center.scheduledLocalNotifications()), (QStringList{u"due"_s, u"added"_s}));
     // Read as the file stands: the changes wait for the lock.
@@ -358,23 +401,8 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     QTRY_COMPARE(fired.size(), 1);
     QCOMPARE(firedIds(fired), QStringList{u"due"_s});
     QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()), QStringList{u"added"_s});
-    QTest::qWait(50);
+    QVERIFY(passPostedEvents());
     QCOMPARE(fired.size(), 1);
-
-    // A change the app made while it waited is written before it goes.
-    QVERIFY(other.lock(false));
-    std::thread release;
-    {
-        ReminderCenter leaving;
-        leaving.scheduleLocalNotification(reminder(u"last"_s, now.addSecs(60)));
-        release = std::thread([&other] {
-            QThread::msleep(100);
-            other.unlock();
-        });
-    }
-    release.join();
-    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
-             (QStringList{u"added"_s, u"last"_s}));
 
     // What only a locked reading may do (keep a damaged file aside) is done,
     // and told, once the lock is free.
@@ -387,6 +415,69 @@ void TestReminderCenter::nobodyWaitsForTheOtherProcess()
     other.unlock();
     QTRY_COMPARE(problems.size(), 1);
     QVERIFY(QFileInfo::exists(late.keptAsidePath()));
+}
+
+void TestReminderCenter::changeJustBeforeQuitIsWritten_data()
+{
+    // Who holds the registry as the app quits, and what becomes of it.
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("nobody") << u"nobody"_s;
+    QTest::newRow("the other process, which lets go") << u"lets go"_s;
+    QTest::newRow("the other process, which is killed") << u"killed"_s;
+    // Quit ends at its deadline; what could not be written is said.
+    QTest::newRow("the other process, past the end") << u"keeps it"_s;
+}
+
+// The app registers a reminder and quits at once (its event loop, which
+// would try again later, is over) while the other process holds the
+// registry for a while, or for ever.
+void TestReminderCenter::changeJustBeforeQuitIsWritten()
+{
+    QFETCH(QString, holder);
+    TestEnvironment env;
+    const QString path = ReminderCenter::defaultRegistryPath();
+    const auto start = [](QProcess &process, const char *role, QByteArray &said,
+                          const QByteArray &word) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(Role), QString::fromLatin1(role));
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        process.start(QCoreApplication::applicationFilePath(), {});
+        return QTest::qWaitFor(
+            [&] { return (said += process.readAllStandardOutput()).contains(word); }, 30000);
+    };
+    // The other process's center holds the registry as a reminder fires.
+    platform::FileLock other(path + u".lock"_s);
+    QProcess otherProcess;
+    QByteArray otherSaid;
+    if (holder == u"lets go" || holder == u"keeps it")
+        QVERIFY(other.lock(false));
+    else if (holder == u"killed")
+        QVERIFY(start(otherProcess, "hold", otherSaid, "holding"));
+
+    QProcess app;
+    QSignalSpy finished(&app, &QProcess::finished);
+    QByteArray said;
+    QVERIFY(start(app, "change then quit", said, "quitting"));
+    if (holder == u"lets go") {
+        // As a center lets go: unlocked, then heard.
+        other.unlock();
+        platform::FileLockWatch::announceRelease(path + u".lock"_s);
+    } else if (holder == u"killed") {
+        ::kill(pid_t(otherProcess.processId()), SIGKILL);
+    }
+    // Bounded by the app's own deadline, far below this one.
+    QVERIFY(!finished.isEmpty() || finished.wait(60000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    other.unlock();
+
+    const bool written = holder != u"keeps it";
+    QCOMPARE(ids(ReminderCenter().scheduledLocalNotifications()),
+             written ? QStringList{u"last"_s} : QStringList());
+    QCOMPARE(QString::fromLocal8Bit(app.readAllStandardError())
+                 .contains(u"1 changes to the reminders are lost"_s),
+             !written);
 }
 
 void TestReminderCenter::unreadableRegistryIsKeptAside()
@@ -502,9 +593,16 @@ void TestReminderCenter::wallClockTimerWakesAtTheMoment()
     timer.start(QDateTime::currentDateTimeUtc().addMSecs(50));
     QVERIFY(woke.wait(5000));
 
-    timer.start(QDateTime::currentDateTimeUtc().addSecs(3600));
+    // Stopped before its moment, it stays quiet past it: a later timer's
+    // waking proves the moment has passed.
+    timer.start(QDateTime::currentDateTimeUtc().addMSecs(50));
     timer.stop();
-    QVERIFY(!woke.wait(100));
+    platform::WallClockTimer later;
+    QSignalSpy laterWoke(&later, &platform::WallClockTimer::timeout);
+    later.start(QDateTime::currentDateTimeUtc().addMSecs(100));
+    QVERIFY(laterWoke.wait(5000));
+    QCoreApplication::processEvents(); // whatever else is due by now
+    QCOMPARE(woke.size(), 1);
 }
 
 void TestReminderCenter::travelsAsALaunchArgument()
@@ -529,5 +627,15 @@ void TestReminderCenter::travelsAsALaunchArgument()
     QCOMPARE(platform::reminderFromLaunchArguments({u"--reminder=PHBsaXN0Lz4"_s}), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestReminderCenter)
+int main(int argc, char *argv[])
+{
+    const QByteArray role = qgetenv(Role);
+    if (role == "change then quit")
+        return changeThenQuit(argc, argv);
+    if (role == "hold")
+        return holdRegistry(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestReminderCenter test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_remindercenter.moc"

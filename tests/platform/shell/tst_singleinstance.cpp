@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <pwd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -21,6 +24,8 @@ private Q_SLOTS:
     void copiesOfOtherDataFoldersRunSideBySide();
     void lockOfACrashedCopyIsTakenOver();
     void nobodyAnswersWithoutAPrimary();
+    void waitsForThePrimaryToListen_data();
+    void waitsForThePrimaryToListen();
     void noSharedNamesWithoutARuntimeFolder_data();
     void noSharedNamesWithoutARuntimeFolder();
 };
@@ -73,6 +78,41 @@ void TestSingleInstance::nobodyAnswersWithoutAPrimary()
     TestEnvironment env;
     SingleInstance lonely(u"/data/lonely"_s);
     QVERIFY(!lonely.sendToPrimary("activate", 200));
+}
+
+void TestSingleInstance::waitsForThePrimaryToListen_data()
+{
+    QTest::addColumn<bool>("staleSocket");
+    QTest::newRow("no socket yet") << false;
+    QTest::newRow("the socket of a crashed copy") << true;
+}
+
+// The running copy took the lock but listens only after the later copy
+// first asked: the later one waits for it, not for a timer.
+void TestSingleInstance::waitsForThePrimaryToListen()
+{
+    QFETCH(bool, staleSocket);
+    TestEnvironment env;
+    SingleInstance first(u"/data/late"_s);
+    SingleInstance second(u"/data/late"_s);
+    if (staleSocket) {
+        // Bound, never listened on: what a killed copy leaves refuses.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(first.socketPath());
+        QVERIFY(fd >= 0 && size_t(name.size()) < sizeof address.sun_path);
+        std::copy(name.cbegin(), name.cend(), address.sun_path);
+        QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    QSignalSpy received(&first, &SingleInstance::messageReceived);
+    bool primary = false;
+    QTimer::singleShot(0, &first, [&] { primary = first.becomePrimary(); });
+    QVERIFY(second.sendToPrimary("activate", 30000));
+    QVERIFY(primary);
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received.first().first().toByteArray(), QByteArray("activate"));
 }
 
 void TestSingleInstance::noSharedNamesWithoutARuntimeFolder_data()
