@@ -29,8 +29,8 @@ namespace {
 
 // XML allows UTF-16 only behind a byte-order mark; such a document becomes
 // the UTF-8 one the reader reads, its declaration saying so. Nullopt, with
-// the reason in error, when it is no well-formed UTF-16 or declares another
-// encoding.
+// the reason in error, when it is no well-formed UTF-16 or declares an
+// encoding other than UTF-16 or the one its mark tells.
 std::optional<QByteArray> utf8FromUtf16(const QByteArray &document, QString *error)
 {
     const bool little = document.startsWith("\xFF\xFE");
@@ -47,7 +47,9 @@ std::optional<QByteArray> utf8FromUtf16(const QByteArray &document, QString *err
             uR"(^(<\?xml[^>]*?\sencoding\s*=\s*)(["'])([^"']*)\2)"_s);
         const QRegularExpressionMatch match = encoding.match(text);
         if (match.hasMatch()) {
-            if (match.captured(3).compare(u"UTF-16"_s, Qt::CaseInsensitive) != 0) {
+            // UTF-16 behind either mark, or the one the mark tells, as plistlib.
+            const QString name = match.captured(3).toUpper();
+            if (name != u"UTF-16" && name != (little ? u"UTF-16LE" : u"UTF-16BE")) {
                 if (error)
                     *error = u"a UTF-16 document that declares %1"_s.arg(match.captured(3));
                 return std::nullopt;

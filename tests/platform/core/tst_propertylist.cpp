@@ -284,6 +284,11 @@ void TestPropertyList::refusesMalformedDocuments_data()
     QTest::newRow("UTF-16 that declares UTF-8")
         << QByteArray("\xFF\xFE") +
                QStringEncoder(QStringConverter::Utf16LE)(QString::fromUtf8(valid));
+    QTest::newRow("UTF-16BE declared behind a little-endian mark")
+        << QByteArray("\xFF\xFE") +
+               QStringEncoder(QStringConverter::Utf16LE)(QString::fromUtf8(
+                   QByteArray(valid).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16BE\"")));
+    QTest::newRow("only a UTF-16 byte-order mark") << QByteArray("\xFE\xFF");
     QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xFF\xFE<\0a\0\x00\xD8>\0", 10);
     QTest::newRow("not XML") << QByteArray("just some text");
     QTest::newRow("binary") << QByteArray("bplist00\xd4\x01\x02", 11);
@@ -353,6 +358,9 @@ void TestPropertyList::acceptsWhatPlistlibAccepts_data()
         << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE)(utf16) << greeting;
     QTest::newRow("UTF-16, big-endian")
         << QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE)(utf16) << greeting;
+    const QString utf16be = QString(utf16).replace(u"\"UTF-16\""_s, u"\"utf-16be\""_s);
+    QTest::newRow("UTF-16BE declared behind its mark")
+        << QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE)(utf16be) << greeting;
     QTest::newRow("no plist wrapper")
         << QByteArray("<?xml version=\"1.0\"?><array><string>x</string></array>")
         << QVariant(QVariantList{u"x"_s});
