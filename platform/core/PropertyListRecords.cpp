@@ -26,8 +26,8 @@ bool TreeReader::plainRecord()
     };
     if (!startsWith(mP, open))
         return false;
-    // Where each value's text is; those with references or carriage
-    // returns are decoded in a second step.
+    // Where each value's text is, and whether it is decoded into a string
+    // of its own.
     struct Text {
         const char *begin;
         const char *end;
@@ -52,7 +52,8 @@ bool TreeReader::plainRecord()
         if (!lt || !startsWith(lt, end))
             return false;
         const qsizetype n = lt - text;
-        const bool ownText = isString && n > 0 && needsDecoding(text, lt);
+        // One character is shared static data unless it needs decoding.
+        const bool ownText = isString && n > 0 && (n > 1 || needsDecoding(text, lt));
         texts.append(Text{text, lt, !isString, ownText});
         p = lt + end.size();
     }
