@@ -11,6 +11,7 @@
 //                            each container made once at its final size
 //   PropertyListRecords.cpp  the fast path for a store's records
 //   PropertyListValues.*     the texts of <date>, <integer> and <real>
+//   PropertyList.cpp         the writer, and reading and writing files
 //
 // One pass on the calling thread, straight over the document's bytes: the
 // whole document is checked as UTF-8 of XML characters first, so the rest
