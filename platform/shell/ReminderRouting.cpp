@@ -91,7 +91,7 @@ void ReminderRouting::notify(const Reminder &reminder)
     mNotifiedReminders.insert(mNotifications->showReminder(reminder), reminder);
 }
 
-void ReminderRouting::notificationFailed(const QString &key)
+void ReminderRouting::notificationFailed(const QString &key, const QString &reason)
 {
     if (!mNotifiedReminders.contains(key))
         return;
@@ -100,7 +100,8 @@ void ReminderRouting::notificationFailed(const QString &key)
         return;
     // No way to show a notification: the window itself comes up, and the
     // reminder is heard once it is in front.
-    qCWarning(lcShell, "No notification service; raising the window for a reminder");
+    qCWarning(lcShell, "No notification service (%s); raising the window for a reminder",
+              qUtf8Printable(reason));
     mHeldReminders.append(reminder);
     mActivation.bringToFront();
 }

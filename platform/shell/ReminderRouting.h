@@ -54,7 +54,7 @@ private:
 
     void deliver(const Reminder &reminder, std::optional<ApplicationState> heardAs = {});
     void notify(const Reminder &reminder);
-    void notificationFailed(const QString &key);
+    void notificationFailed(const QString &key, const QString &reason);
 
     Application &mApplication;
     ApplicationDelegate &mDelegate;
