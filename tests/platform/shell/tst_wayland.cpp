@@ -22,6 +22,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 #include <sys/prctl.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -32,6 +33,7 @@ using platform::Reminder;
 namespace {
 
 PhoneCompositor *compositor = nullptr;
+PrivateBus *sessionBus = nullptr;
 
 Reminder reminder(const QString &id)
 {
@@ -46,9 +48,10 @@ Reminder reminder(const QString &id)
 
 // How often the app's keyboard entered or left one of its windows, from
 // its protocol log (WAYLAND_DEBUG=client), which lands in its log files.
+// libwayland 1.23 (Debian 13) writes "wl_keyboard#12", 1.21 "wl_keyboard@12".
 int keyboardEvents(const TestEnvironment &env, const QString &event)
 {
-    const QRegularExpression line(u"wl_keyboard@\\d+\\."_s + event + u"\\("_s);
+    const QRegularExpression line(u"wl_keyboard[@#]\\d+\\."_s + event + u"\\("_s);
     int count = 0;
     for (const QString &log : QDir(env.documents()).entryList({u"*.log"_s}, QDir::Files)) {
         const QString text = QString::fromUtf8(readFile(env.documents() + u'/' + log));
@@ -75,15 +78,13 @@ private Q_SLOTS:
     void theWindowComesUpWithItsToken();
 
 private:
-    PrivateBus mBus;
     int mConnections = 0;
 };
 
 void TestWayland::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), u"wayland"_s);
-    QVERIFY(mBus.isRunning());
-    mBus.becomeSessionBus();
+    QVERIFY(sessionBus->isRunning());
 }
 
 void TestWayland::aReminderGoesWhereTheFocusIs_data()
@@ -99,7 +100,7 @@ void TestWayland::aReminderGoesWhereTheFocusIs()
 {
     QFETCH(bool, otherAppInFront);
     QFETCH(bool, serverSendsToken);
-    QDBusConnection serverBus = mBus.connect(u"notifications%1"_s.arg(++mConnections));
+    QDBusConnection serverBus = sessionBus->connect(u"notifications%1"_s.arg(++mConnections));
     FakeNotificationServer server(serverBus);
     QVERIFY(server.isRegistered());
     PrivateBus::settle(serverBus);
@@ -195,23 +196,21 @@ void TestWayland::theWindowComesUpWithItsToken()
         process->start(QStringLiteral(VELKARI_BINARY), {});
         return process;
     };
-    const QByteArray mapped = "app_id=org.velkari.Velkari";
-    const qsizetype before = compositor->log().count(mapped);
     const QString token = compositor->activationToken(u"sm.puri.Phosh"_s);
     QVERIFY(!token.isEmpty());
 
     std::unique_ptr<QProcess> first = start(variable, secondStart ? QString() : token);
     QVERIFY(first->waitForStarted());
-    QTRY_VERIFY2_WITH_TIMEOUT(compositor->log().count(mapped) > before,
-                              first->readAllStandardError().constData(), 20000);
+    // Up and in front, as phoc puts every new window: the app's own
+    // protocol log (WAYLAND_DEBUG, in its log file) says its window has the
+    // keyboard. phoc's log does not do for this: Debian 13's (0.46) no longer
+    // names the app of a new window.
+    QTRY_VERIFY2_WITH_TIMEOUT(keyboardEvents(env, u"enter"_s) > 0,
+                              compositor->log().right(3000).constData(), 20000);
     pid_t other = -1;
     if (secondStart) {
-        // In front first, as phoc puts every new window.
-        QTRY_VERIFY_WITH_TIMEOUT(keyboardEvents(env, u"enter"_s) > 0, 20000);
         other = compositor->startClient(otherApp);
-        QVERIFY(compositor->waitForLog("app_id=org.freedesktop.weston.simple-shm"));
-        // The first copy's own protocol log (WAYLAND_DEBUG, in its log
-        // file): it lost the keyboard to the other app.
+        // It lost the keyboard to the other app.
         QTRY_VERIFY_WITH_TIMEOUT(keyboardEvents(env, u"leave"_s) > 0, 20000);
         const int enters = keyboardEvents(env, u"enter"_s);
         std::unique_ptr<QProcess> second = start(variable, token);
@@ -239,10 +238,17 @@ int main(int argc, char **argv)
     }
     phone.becomeTheSessionsCompositor();
     compositor = &phone;
+    // Named before the Qt application too: Qt 6.8 asks the session bus for
+    // the desktop's settings while it starts, and keeps that connection.
+    auto bus = std::make_unique<PrivateBus>();
+    bus->becomeSessionBus();
+    sessionBus = bus.get();
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral(VELKARI_APP_ID));
     TestWayland test;
-    return QTest::qExec(&test, argc, argv);
+    const int failed = QTest::qExec(&test, argc, argv);
+    bus.reset(); // while Qt's D-Bus, which its connections belong to, still runs
+    return failed;
 }
 
 #include "tst_wayland.moc"
