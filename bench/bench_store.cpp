@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <malloc.h>
 #include <plist/plist.h>
 #include <unistd.h>
@@ -192,38 +193,56 @@ void BM_ReadFile(benchmark::State &state)
 }
 
 // The other floor of a load: the tree's memory. The same blocks the loaded
-// list holds (each record's list, each text but those of one character,
-// the root), taken from malloc in fresh memory and written once. No reader
-// of the file can do with less.
+// list holds (each record's list, one block for its long texts, the root),
+// taken from malloc in fresh memory and written once, on as many cores as
+// the reader uses. No reader of the file can do with less.
 void BM_FreshTreeMemory(benchmark::State &state)
 {
     const QString path = fixture(int(state.range(0)));
-    // Per record: its values' text lengths, 0 where nothing is allocated.
-    std::vector<std::vector<qsizetype>> records;
-    for (const QVariant &value : platform::PropertyList::readArrayFile(path).value()) {
-        std::vector<qsizetype> lengths;
-        for (const QVariant &field : value.toList()) {
+    struct Record {
+        qsizetype values = 0;
+        qsizetype units = 0; // of the texts too long to be shared, with their '\0'
+    };
+    const QVariantList list = platform::PropertyList::readArrayFile(path).value();
+    std::vector<Record> records;
+    for (const QVariant &value : list) {
+        Record record;
+        const QVariantList fields = value.toList();
+        record.values = fields.size();
+        for (const QVariant &field : fields) {
             const qsizetype n =
                 field.metaType().id() == QMetaType::QString ? field.toString().size() : 0;
-            lengths.push_back(n > 1 ? n : 0);
+            if (n > platform::plist::LongestSharedText)
+                record.units += n + 1;
         }
-        records.push_back(std::move(lengths));
+        records.push_back(record);
     }
+    const auto make = [&records](size_t from, size_t to) {
+        QVariantList made;
+        made.reserve(qsizetype(to - from));
+        for (size_t i = from; i < to; ++i) {
+            QVariantList fields(records[i].values);
+            if (records[i].units)
+                fields.front() = QString(records[i].units - 1, u' ');
+            made.emplaceBack(std::move(fields));
+        }
+        return made;
+    };
+    const size_t pieces = size_t(std::max(1, platform::plist::piecesFor(QFileInfo(path).size())));
     QVariantList root;
     for (auto _ : state) {
         state.PauseTiming();
         root = QVariantList();
         malloc_trim(0);
         state.ResumeTiming();
-        root.reserve(qsizetype(records.size()));
-        for (const std::vector<qsizetype> &lengths : records) {
-            QVariantList fields(qsizetype(lengths.size()));
-            for (size_t i = 0; i < lengths.size(); ++i) {
-                if (lengths[i])
-                    fields[qsizetype(i)] = QString(lengths[i], u' ');
-            }
-            root.emplaceBack(std::move(fields));
+        std::vector<std::future<QVariantList>> later;
+        for (size_t piece = 1; piece < pieces; ++piece) {
+            later.push_back(std::async(std::launch::async, make, records.size() * piece / pieces,
+                                       records.size() * (piece + 1) / pieces));
         }
+        root = make(0, records.size() / pieces);
+        for (auto &piece : later)
+            root.append(piece.get());
         benchmark::DoNotOptimize(root);
     }
 }
