@@ -2,6 +2,7 @@
 // velkari-reminders: fires Velkari's reminders while the app is closed.
 
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/UnixSignals.h"
 #include "platform/core/WallClockTimer.h"
 #include "service/ReminderService.h"
@@ -15,6 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    // Qt's own warnings as stamped lines of the service's log, like the app's.
+    platform::installLogMessageHandler();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"velkari-reminders"_s);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/SingleInstance.h"
 
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/StandardPaths.h"
 
@@ -61,7 +62,7 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
         // a socket, which then only costs the hand-over.
         folder = applicationDataDirectory() + u"/Library"_s;
         makePrivateDirectory(folder);
-        qWarning("No private runtime folder; using %s", qPrintable(folder));
+        qCWarning(lcShell, "No private runtime folder; using %s", qPrintable(folder));
     }
     const QString base = folder + u"/" VELKARI_APP_ID "-"_s + QString::number(::getuid()) + u'-' +
                          QString::fromLatin1(hash);
@@ -84,8 +85,8 @@ bool SingleInstance::becomePrimary()
     mServer = new QLocalServer(this);
     mServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!mServer->listen(mSocketPath))
-        qWarning("Cannot listen on %s: %s", qPrintable(mSocketPath),
-                 qPrintable(mServer->errorString()));
+        qCWarning(lcShell, "Cannot listen on %s: %s", qPrintable(mSocketPath),
+                  qPrintable(mServer->errorString()));
     connect(mServer, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
     return true;
 }
