@@ -63,13 +63,7 @@ void FileLockWatch::followHolder()
     const qint64 pid = size > 0 ? QByteArray(text, size).split('\n').first().toLongLong() : 0;
     if (pid <= 0 || pid == mHolderPid)
         return;
-    if (mHolderNotifier) {
-        mHolderNotifier->setEnabled(false);
-        mHolderNotifier->deleteLater();
-        mHolderNotifier = nullptr;
-    }
-    if (mHolder >= 0)
-        ::close(mHolder);
+    stopWatchingHolder();
     mHolderPid = pid;
     // Another pid namespace's number names nobody here, or someone else:
     // then only the closes are heard, as without.
@@ -81,9 +75,8 @@ void FileLockWatch::followHolder()
     connect(mHolderNotifier, &QSocketNotifier::activated, this, &FileLockWatch::holderEnded);
 }
 
-void FileLockWatch::holderEnded()
+void FileLockWatch::stopWatchingHolder()
 {
-    // Readable for good once it ended: told once.
     if (mHolderNotifier) {
         mHolderNotifier->setEnabled(false);
         mHolderNotifier->deleteLater();
@@ -92,6 +85,12 @@ void FileLockWatch::holderEnded()
     if (mHolder >= 0)
         ::close(mHolder);
     mHolder = -1;
+}
+
+void FileLockWatch::holderEnded()
+{
+    // Readable for good once it ended: told once.
+    stopWatchingHolder();
     check();
 }
 

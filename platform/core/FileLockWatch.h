@@ -44,6 +44,7 @@ private:
     // Watches the process whose id the file holds now, if another.
     void followHolder();
     void holderEnded();
+    void stopWatchingHolder();
 
     int mFile = -1;
     int mEvents = -1;
