@@ -6,7 +6,7 @@
 #include "platform/core/AtomicFile.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
-#include "platform/core/PropertyListValues.h"
+#include "platform/core/PropertyListPieces.h"
 #include "platform/core/TimeZones.h"
 #include "schedule/ScheduleStore.h"
 #include "schedule/UpcomingCount.h"
@@ -193,37 +193,32 @@ void BM_ReadFile(benchmark::State &state)
 }
 
 // The other floor of a load: the tree's memory. The same blocks the loaded
-// list holds (each record's list, one block for its long texts, the root),
-// taken from malloc in fresh memory and written once, on as many cores as
-// the reader uses. No reader of the file can do with less.
+// list holds (each record's list, each text but those of one character,
+// the root), taken from malloc in fresh memory and written once, on as many
+// cores as the reader uses. No reader of the file can do with less.
 void BM_FreshTreeMemory(benchmark::State &state)
 {
     const QString path = fixture(int(state.range(0)));
-    struct Record {
-        qsizetype values = 0;
-        qsizetype units = 0; // of the texts too long to be shared, with their '\0'
-    };
-    const QVariantList list = platform::PropertyList::readArrayFile(path).value();
-    std::vector<Record> records;
-    for (const QVariant &value : list) {
-        Record record;
-        const QVariantList fields = value.toList();
-        record.values = fields.size();
-        for (const QVariant &field : fields) {
+    // Per record: its values' text lengths, 0 where nothing is allocated.
+    std::vector<std::vector<qsizetype>> records;
+    for (const QVariant &value : platform::PropertyList::readArrayFile(path).value()) {
+        std::vector<qsizetype> lengths;
+        for (const QVariant &field : value.toList()) {
             const qsizetype n =
                 field.metaType().id() == QMetaType::QString ? field.toString().size() : 0;
-            if (n > platform::plist::LongestSharedText)
-                record.units += n + 1;
+            lengths.push_back(n > 1 ? n : 0);
         }
-        records.push_back(record);
+        records.push_back(std::move(lengths));
     }
     const auto make = [&records](size_t from, size_t to) {
         QVariantList made;
         made.reserve(qsizetype(to - from));
-        for (size_t i = from; i < to; ++i) {
-            QVariantList fields(records[i].values);
-            if (records[i].units)
-                fields.front() = QString(records[i].units - 1, u' ');
+        for (size_t r = from; r < to; ++r) {
+            QVariantList fields(qsizetype(records[r].size()));
+            for (size_t i = 0; i < records[r].size(); ++i) {
+                if (records[r][i])
+                    fields[qsizetype(i)] = QString(records[r][i], u' ');
+            }
             made.emplaceBack(std::move(fields));
         }
         return made;

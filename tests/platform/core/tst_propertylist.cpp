@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListPieces.h"
 #include "platform/core/PropertyListValues.h"
 #include "platform/core/TimeZones.h"
 #include "support/TestEnvironment.h"
@@ -66,8 +67,8 @@ private Q_SLOTS:
     void refusesMalformedDocuments();
     void acceptsWhatPlistlibAccepts_data();
     void acceptsWhatPlistlibAccepts();
-    void readingInPiecesGivesWhatOnePassGives_data();
-    void readingInPiecesGivesWhatOnePassGives();
+    void aStoreReadsTheSameEveryWay_data();
+    void aStoreReadsTheSameEveryWay();
     void textsOfARecordChangeOneByOne();
     void filesAreReadWhole_data();
     void filesAreReadWhole();
@@ -284,6 +285,11 @@ void TestPropertyList::refusesMalformedDocuments_data()
     QTest::newRow("UTF-16 that declares UTF-8")
         << QByteArray("\xFF\xFE") +
                QStringEncoder(QStringConverter::Utf16LE)(QString::fromUtf8(valid));
+    QTest::newRow("UTF-16BE declared behind a little-endian mark")
+        << QByteArray("\xFF\xFE") +
+               QStringEncoder(QStringConverter::Utf16LE)(QString::fromUtf8(
+                   QByteArray(valid).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16BE\"")));
+    QTest::newRow("only a UTF-16 byte-order mark") << QByteArray("\xFE\xFF");
     QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xFF\xFE<\0a\0\x00\xD8>\0", 10);
     QTest::newRow("not XML") << QByteArray("just some text");
     QTest::newRow("binary") << QByteArray("bplist00\xd4\x01\x02", 11);
@@ -353,6 +359,9 @@ void TestPropertyList::acceptsWhatPlistlibAccepts_data()
         << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE)(utf16) << greeting;
     QTest::newRow("UTF-16, big-endian")
         << QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE)(utf16) << greeting;
+    const QString utf16be = QString(utf16).replace(u"\"UTF-16\""_s, u"\"utf-16be\""_s);
+    QTest::newRow("UTF-16BE declared behind its mark")
+        << QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE)(utf16be) << greeting;
     QTest::newRow("no plist wrapper")
         << QByteArray("<?xml version=\"1.0\"?><array><string>x</string></array>")
         << QVariant(QVariantList{u"x"_s});
@@ -416,7 +425,7 @@ QByteArray store(int records, int odd = -1, const QByteArray &oddBody = {})
 
 } // namespace
 
-void TestPropertyList::readingInPiecesGivesWhatOnePassGives_data()
+void TestPropertyList::aStoreReadsTheSameEveryWay_data()
 {
     QTest::addColumn<QByteArray>("bytes");
 
@@ -434,7 +443,7 @@ void TestPropertyList::readingInPiecesGivesWhatOnePassGives_data()
                                            "\t<real>1.5</real>\n\t<true/>\n\t<data>AAE=</data>\n");
     QTest::newRow("a record to decode")
         << store(40, 20, "\t<array><string>a\r\nb&#x1F600;]</string><string/></array>\n");
-    // Faults, in any piece: the same one is told.
+    // Faults, early or late: the same one is told.
     QTest::newRow("bad UTF-8 late") << store(40, 35, "\t<string>\xC3(</string>\n");
     QTest::newRow("bad UTF-8 early") << store(40, 2, "\t<string>\xFF</string>\n");
     QTest::newRow("bad date late") << store(40, 30, "\t<array><date>soon</date></array>\n");
@@ -457,18 +466,37 @@ void TestPropertyList::readingInPiecesGivesWhatOnePassGives_data()
     QTest::newRow("too deep late") << store(40, 30, "\t" + deep + "\n");
 }
 
-void TestPropertyList::readingInPiecesGivesWhatOnePassGives()
+// Elements of the root array shaped as records take a fast path; one level
+// deeper the same elements take the general reading; a large root array is
+// read in pieces at once. Every way must give the same values and tell the
+// same faults.
+void TestPropertyList::aStoreReadsTheSameEveryWay()
 {
     QFETCH(QByteArray, bytes);
-    QString onePassError;
-    const auto onePass = platform::plist::parseInPieces(bytes, 1, &onePassError);
+    // On the same lines, so that faults are told at the same line.
+    QByteArray nested = bytes;
+    nested.replace("<plist version=\"1.0\">\n<array>",
+                   "<plist version=\"1.0\">\n<dict><key>k</key><array>");
+    nested.replace("</array>\n</plist>", "</array>\n</dict></plist>");
+    QVERIFY(nested != bytes);
+    QString error;
+    const auto direct = platform::plist::parseInPieces(bytes, 1, &error);
     for (int pieces = 2; pieces <= 7; ++pieces) {
-        QString error;
-        const auto inPieces = platform::plist::parseInPieces(bytes, pieces, &error);
-        QCOMPARE(inPieces.has_value(), onePass.has_value());
-        if (onePass)
-            QCOMPARE(PropertyList::serialize(*inPieces), PropertyList::serialize(*onePass));
-        QCOMPARE(error, onePassError);
+        QString piecesError;
+        const auto inPieces = platform::plist::parseInPieces(bytes, pieces, &piecesError);
+        QCOMPARE(inPieces.has_value(), direct.has_value());
+        if (direct)
+            QCOMPARE(PropertyList::serialize(*inPieces), PropertyList::serialize(*direct));
+        QCOMPARE(piecesError, error);
+    }
+    QString nestedError;
+    const auto inDict = PropertyList::parse(nested, &nestedError);
+    QCOMPARE(direct.has_value(), inDict.has_value());
+    QCOMPARE(error, nestedError);
+    if (direct) {
+        const auto dict = inDict->value<PropertyList::Dictionary>();
+        QCOMPARE(dict.entries.size(), 1);
+        QCOMPARE(PropertyList::serialize(*direct), PropertyList::serialize(dict.entries[0].second));
     }
 }
 
