@@ -505,7 +505,7 @@ char16_t *Scanner::decodeInto(const char *p, const char *e, char16_t *d)
     };
     while (u < end) {
         // Plain ASCII eight bytes at a time.
-        while (end - u >= 8) {
+        while (WordAtATime && end - u >= 8) {
             std::uint64_t word;
             std::memcpy(&word, u, 8);
             if ((word & highBits) || holds(word, '&') || holds(word, '\r') || holds(word, ']'))

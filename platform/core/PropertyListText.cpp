@@ -74,7 +74,7 @@ const char *firstInvalid(const char *p, const char *e)
     while (u < end) {
         // Eight bytes at a time while none is a control character or
         // outside ASCII: the bulk of any store.
-        while (end - u >= 8) {
+        while (WordAtATime && end - u >= 8) {
             std::uint64_t word;
             std::memcpy(&word, u, 8);
             if (!plainWord(word))

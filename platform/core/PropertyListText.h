@@ -41,6 +41,15 @@ inline bool isAsciiNameChar(char c)
     return nameChars[(unsigned char)c];
 }
 
+// Plain runs of text are checked eight bytes at a time, as one 64-bit word:
+// the same on every processor. VELKARI_SCALAR_READER reads them byte by
+// byte instead, to measure the words against on the machine at hand.
+#ifdef VELKARI_SCALAR_READER
+constexpr bool WordAtATime = false;
+#else
+constexpr bool WordAtATime = true;
+#endif
+
 constexpr std::uint64_t everyByte = 0x0101010101010101ULL;
 constexpr std::uint64_t highBits = 0x8080808080808080ULL;
 
@@ -55,7 +64,7 @@ inline std::uint64_t holds(std::uint64_t word, char byte)
 // to normalise, or what may begin "]]>".
 inline bool needsDecoding(const char *p, const char *e)
 {
-    for (; e - p >= 8; p += 8) {
+    for (; WordAtATime && e - p >= 8; p += 8) {
         std::uint64_t word;
         std::memcpy(&word, p, 8);
         if (holds(word, '&') | holds(word, '\r') | holds(word, ']'))
