@@ -266,8 +266,10 @@ void BM_DurableWriteBytes(benchmark::State &state)
     const int records = int(state.range(0));
     const QByteArray bytes = readAll(fixture(records));
     const QString path = workDir->path() + u"/durable-%1.plist"_s.arg(records);
-    for (auto _ : state)
-        platform::writeFileAtomically(path, bytes);
+    for (auto _ : state) {
+        if (!platform::writeFileAtomically(path, bytes))
+            state.SkipWithError("the write failed");
+    }
 }
 
 // libplist's writer from its own tree, then the same durable write.
@@ -282,7 +284,8 @@ void BM_LibplistSave(benchmark::State &state)
         char *xml = nullptr;
         uint32_t length = 0;
         plist_to_xml(root, &xml, &length);
-        platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length)));
+        if (!platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length))))
+            state.SkipWithError("the write failed");
         // plist_to_xml_free is gone in libplist 2.6 and its successor
         // plist_mem_free missing before 2.3; both are free().
         std::free(xml);

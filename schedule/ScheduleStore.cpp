@@ -103,11 +103,12 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
 {
     if (!mListValue)
         return {SaveStatus::NoList, {}};
-    QString error;
-    if (!platform::writeFileAtomically(mDataPathValue, document(), &error)) {
+    const platform::Result<void> written =
+        platform::writeFileAtomically(mDataPathValue, document());
+    if (!written) {
         qCWarning(lcStore, "Cannot save %s: %s", qUtf8Printable(mDataPathValue),
-                  qUtf8Printable(error));
-        return {SaveStatus::Failed, error};
+                  qUtf8Printable(written.error()));
+        return {SaveStatus::Failed, written.error()};
     }
     return {};
 }

@@ -409,19 +409,22 @@ QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
 namespace {
 
 // The file's bytes in one read; the only place a property list is opened.
-std::optional<QByteArray> readFileBytes(const QString &path, QString *error)
+Result<QByteArray> readFileBytes(const QString &path)
 {
     // A FIFO, a device or a huge file is refused before anything blocks.
-    return readRegularFile(path, OwnFile, error);
+    return readRegularFile(path, OwnFile);
 }
 
 } // namespace
 
 std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
 {
-    const std::optional<QByteArray> document = readFileBytes(path, error);
-    if (!document)
+    const Result<QByteArray> document = readFileBytes(path);
+    if (!document) {
+        if (error)
+            *error = document.error();
         return std::nullopt;
+    }
     std::optional<QVariant> root = parse(*document, error);
     if (!root)
         return std::nullopt;
@@ -435,7 +438,10 @@ std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QSt
 
 bool PropertyList::writeFile(const QString &path, const QVariant &root, QString *error)
 {
-    return writeFileAtomically(path, serialize(root), error);
+    const Result<void> written = writeFileAtomically(path, serialize(root));
+    if (!written && error)
+        *error = written.error();
+    return written.ok();
 }
 
 } // namespace platform

@@ -524,8 +524,8 @@ void TestPropertyList::filesAreReadWhole()
         written[i] = char('a' + (i * 7 + i / 4093) % 26);
     const QString path = env.root() + u"/bytes"_s;
     QVERIFY(writeFile(path, written));
-    std::optional<QByteArray> read = platform::readRegularFile(path, 0);
-    QVERIFY(read);
+    platform::Result<QByteArray> read = platform::readRegularFile(path, 0);
+    QVERIFY2(read, qPrintable(read.error()));
     QCOMPARE(read->size(), size);
     QVERIFY(*read == written);
     QCOMPARE(read->constData()[size], '\0');
