@@ -71,7 +71,9 @@ const QString &fixture(int records)
     auto it = made.find(records);
     if (it == made.end()) {
         const QString path = storePath(records);
-        platform::PropertyList::writeFile(path, QVariant(makeList(records)));
+        if (const auto written = platform::PropertyList::writeFile(path, makeList(records));
+            !written)
+            qFatal("Cannot write %s: %s", qPrintable(path), qPrintable(written.error()));
         it = made.emplace(records, path).first;
     }
     return it->second;
@@ -203,7 +205,12 @@ void BM_FreshTreeMemory(benchmark::State &state)
         qsizetype values = 0;
         qsizetype units = 0; // of the texts too long to be shared, with their '\0'
     };
-    const QVariantList list = platform::PropertyList::readArrayFile(path).value();
+    const platform::Result<QVariantList> read = platform::PropertyList::readArrayFile(path);
+    if (!read) {
+        state.SkipWithError(qPrintable(read.error()));
+        return;
+    }
+    const QVariantList &list = *read;
     std::vector<Record> records;
     for (const QVariant &value : list) {
         Record record;

@@ -417,31 +417,23 @@ Result<QByteArray> readFileBytes(const QString &path)
 
 } // namespace
 
-std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
+Result<QVariantList> PropertyList::readArrayFile(const QString &path)
 {
     const Result<QByteArray> document = readFileBytes(path);
-    if (!document) {
-        if (error)
-            *error = document.error();
-        return std::nullopt;
-    }
-    std::optional<QVariant> root = parse(*document, error);
+    if (!document)
+        return Error{document.error()};
+    QString error;
+    std::optional<QVariant> root = parse(*document, &error);
     if (!root)
-        return std::nullopt;
-    if (root->metaType().id() != QMetaType::QVariantList) {
-        if (error)
-            *error = u"the root is not an array"_s;
-        return std::nullopt;
-    }
+        return Error{error};
+    if (root->metaType().id() != QMetaType::QVariantList)
+        return Error{u"the root is not an array"_s};
     return root->toList();
 }
 
-bool PropertyList::writeFile(const QString &path, const QVariant &root, QString *error)
+Result<void> PropertyList::writeFile(const QString &path, const QVariant &root)
 {
-    const Result<void> written = writeFileAtomically(path, serialize(root));
-    if (!written && error)
-        *error = written.error();
-    return written.ok();
+    return writeFileAtomically(path, serialize(root));
 }
 
 } // namespace platform
