@@ -61,7 +61,7 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
             log("Velkari.dat creation failed");
             qCWarning(lcStore, "%s", qUtf8Printable(created.error()));
             report.creationFailed = true;
-            report.error = created.error();
+            report.error = {created.error()};
         }
     }
 
@@ -96,7 +96,7 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
         qCWarning(lcStore, "Cannot read %s: %s", qUtf8Printable(mDataPathValue),
                   qUtf8Printable(read.error()));
         report.readFailed = true;
-        report.error = read.error();
+        report.error = {read.error()};
     }
 
     log("%d", count());
@@ -112,7 +112,7 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
     if (!written) {
         qCWarning(lcStore, "Cannot save %s: %s", qUtf8Printable(mDataPathValue),
                   qUtf8Printable(written.error()));
-        return {SaveStatus::Failed, written.error()};
+        return {SaveStatus::Failed, {written.error()}};
     }
     return {};
 }
