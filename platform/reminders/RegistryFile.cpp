@@ -3,7 +3,7 @@
 
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Clock.h"
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 
@@ -42,7 +42,7 @@ bool RegistryFile::setUnusable(const QString &reason)
     if (mUnusable == reason)
         return false;
     mUnusable = reason;
-    log("Reminders are not used: %@", reason);
+    qCWarning(lcReminders, "Reminders are not used: %s", qUtf8Printable(reason));
     return true;
 }
 
@@ -107,7 +107,8 @@ void RegistryFile::keepAside(const QString &error)
         return;
     }
     mKeptAside = keptAs;
-    log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
+    qCWarning(lcReminders, "Reminders could not be read from %s (%s); kept as %s",
+              qUtf8Printable(mPath), qUtf8Printable(error), qUtf8Printable(mKeptAside));
 }
 
 bool RegistryFile::keepDamaged(const QVariantList &damaged)
@@ -119,7 +120,8 @@ bool RegistryFile::keepDamaged(const QVariantList &damaged)
     if (written) {
         mDamagedAside = keptAs;
         mDamagedCount = int(damaged.size());
-        log("Kept %d unreadable reminders of %@ as %@", int(damaged.size()), mPath, keptAs);
+        qCWarning(lcReminders, "Kept %d unreadable reminders of %s as %s", int(damaged.size()),
+                  qUtf8Printable(mPath), qUtf8Printable(keptAs));
         return true;
     }
     setUnusable(u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(
@@ -130,7 +132,8 @@ bool RegistryFile::keepDamaged(const QVariantList &damaged)
 void RegistryFile::write(const QByteArray &document)
 {
     if (!mUnusable.isEmpty()) {
-        log("Cannot save the reminders to %@: %@", mPath, mUnusable);
+        qCWarning(lcReminders, "Cannot save the reminders to %s: %s", qUtf8Printable(mPath),
+                  qUtf8Printable(mUnusable));
         return;
     }
     Result<void> written = makePrivateDirectory(QFileInfo(mPath).absolutePath());
@@ -139,7 +142,8 @@ void RegistryFile::write(const QByteArray &document)
     if (written)
         remember();
     else
-        log("Cannot save the reminders to %@: %@", mPath, written.error());
+        qCWarning(lcReminders, "Cannot save the reminders to %s: %s", qUtf8Printable(mPath),
+                  qUtf8Printable(written.error()));
 }
 
 } // namespace platform
