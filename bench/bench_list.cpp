@@ -54,7 +54,10 @@ platform::TableView *listWith(int records)
                 base.addSecs(qint64(i - records / 2) * 60), u"Message number %1"_s.arg(i),
                 QString::number(i % 3), QString::number(i % 6)}));
         }
-        platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, list);
+        if (const auto written =
+                platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, list);
+            !written)
+            qFatal("Cannot write the schedules: %s", qPrintable(written.error()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(home));
         auto owned = std::make_unique<VelkariAppDelegate>();
         delegates[records] = owned.get();

@@ -56,7 +56,8 @@ std::unique_ptr<platform::ReminderCenter> fullCenter()
             {u"userInfo"_s, r.userInfo},
         });
     }
-    platform::PropertyList::writeFile(path, list);
+    if (const auto written = platform::PropertyList::writeFile(path, list); !written)
+        qFatal("Cannot write %s: %s", qPrintable(path), qPrintable(written.error()));
     return std::make_unique<platform::ReminderCenter>();
 }
 

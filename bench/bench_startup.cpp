@@ -78,7 +78,8 @@ QString dataFileFor(int records, bool withReminders = false)
                 u"Message number %1, with a few more words"_s.arg(i), QString::number(i % 3),
                 QString::number(i % 6)}));
         }
-        platform::PropertyList::writeFile(path, list);
+        if (const auto written = platform::PropertyList::writeFile(path, list); !written)
+            qFatal("Cannot write %s: %s", qPrintable(path), qPrintable(written.error()));
     }
     return path;
 }

@@ -71,7 +71,9 @@ const QString &fixture(int records)
     auto it = made.find(records);
     if (it == made.end()) {
         const QString path = storePath(records);
-        platform::PropertyList::writeFile(path, QVariant(makeList(records)));
+        if (const auto written = platform::PropertyList::writeFile(path, makeList(records));
+            !written)
+            qFatal("Cannot write %s: %s", qPrintable(path), qPrintable(written.error()));
         it = made.emplace(records, path).first;
     }
     return it->second;
@@ -199,9 +201,14 @@ void BM_ReadFile(benchmark::State &state)
 void BM_FreshTreeMemory(benchmark::State &state)
 {
     const QString path = fixture(int(state.range(0)));
+    const platform::Result<QVariantList> read = platform::PropertyList::readArrayFile(path);
+    if (!read) {
+        state.SkipWithError(qPrintable(read.error()));
+        return;
+    }
     // Per record: its values' text lengths, 0 where nothing is allocated.
     std::vector<std::vector<qsizetype>> records;
-    for (const QVariant &value : platform::PropertyList::readArrayFile(path).value()) {
+    for (const QVariant &value : *read) {
         std::vector<qsizetype> lengths;
         for (const QVariant &field : value.toList()) {
             const qsizetype n =
@@ -261,8 +268,10 @@ void BM_DurableWriteBytes(benchmark::State &state)
     const int records = int(state.range(0));
     const QByteArray bytes = readAll(fixture(records));
     const QString path = workDir->path() + u"/durable-%1.plist"_s.arg(records);
-    for (auto _ : state)
-        platform::writeFileAtomically(path, bytes);
+    for (auto _ : state) {
+        if (!platform::writeFileAtomically(path, bytes))
+            state.SkipWithError("the write failed");
+    }
 }
 
 // libplist's writer from its own tree, then the same durable write.
@@ -277,7 +286,8 @@ void BM_LibplistSave(benchmark::State &state)
         char *xml = nullptr;
         uint32_t length = 0;
         plist_to_xml(root, &xml, &length);
-        platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length)));
+        if (!platform::writeFileAtomically(path, QByteArray::fromRawData(xml, qsizetype(length))))
+            state.SkipWithError("the write failed");
         // plist_to_xml_free is gone in libplist 2.6 and its successor
         // plist_mem_free missing before 2.3; both are free().
         std::free(xml);

@@ -53,22 +53,26 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
 
     if (!QFileInfo::exists(mDataPathValue)) {
         log("Velkari.dat doesn't exist");
-        QString error;
-        if (platform::PropertyList::writeFile(mDataPathValue, QVariant(*mListValue), &error)) {
+        const platform::Result<void> created =
+            platform::PropertyList::writeFile(mDataPathValue, QVariant(*mListValue));
+        if (created) {
             log("Velkari.dat created successfully");
         } else {
             log("Velkari.dat creation failed");
-            qCWarning(lcStore, "%s", qUtf8Printable(error));
+            qCWarning(lcStore, "%s", qUtf8Printable(created.error()));
             report.creationFailed = true;
-            report.error = error;
+            report.error = {created.error()};
         }
     }
 
-    QString error;
     stopPreparing();
     mSavedRecords.clear();
     mSavedBytes.clear();
-    mListValue = platform::PropertyList::readArrayFile(mDataPathValue, &error);
+    platform::Result<QVariantList> read = platform::PropertyList::readArrayFile(mDataPathValue);
+    if (read)
+        mListValue = std::move(*read);
+    else
+        mListValue.reset();
     if (mListValue && !mListValue->isEmpty()) {
         // Qt's shared data is safe to read from two threads; the list that
         // the app changes detaches from this copy, which goes with the work.
@@ -90,9 +94,9 @@ ScheduleStore::LoadReport ScheduleStore::LoadData()
     if (!mListValue && !report.creationFailed) {
         // The file is there but is no list: leave it exactly as it is.
         qCWarning(lcStore, "Cannot read %s: %s", qUtf8Printable(mDataPathValue),
-                  qUtf8Printable(error));
+                  qUtf8Printable(read.error()));
         report.readFailed = true;
-        report.error = error;
+        report.error = {read.error()};
     }
 
     log("%d", count());
@@ -103,11 +107,12 @@ ScheduleStore::SaveResult ScheduleStore::SaveData() const
 {
     if (!mListValue)
         return {SaveStatus::NoList, {}};
-    QString error;
-    if (!platform::writeFileAtomically(mDataPathValue, document(), &error)) {
+    const platform::Result<void> written =
+        platform::writeFileAtomically(mDataPathValue, document());
+    if (!written) {
         qCWarning(lcStore, "Cannot save %s: %s", qUtf8Printable(mDataPathValue),
-                  qUtf8Printable(error));
-        return {SaveStatus::Failed, error};
+                  qUtf8Printable(written.error()));
+        return {SaveStatus::Failed, {written.error()}};
     }
     return {};
 }

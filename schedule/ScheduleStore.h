@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -27,10 +29,12 @@ public:
     // The file's name begins with a space.
     static inline const QString DataFileName = QStringLiteral(" Velkari.dat");
 
+    // Not a platform::Result: the screens tell the two failures apart, and
+    // an absent list is no failure of the save.
     struct LoadReport {
         bool creationFailed = false; // the missing file could not be created
         bool readFailed = false;     // the file is there but holds no readable list
-        QString error;
+        platform::Error error;       // why, when either failed
     };
 
     enum class SaveStatus {
@@ -40,7 +44,7 @@ public:
     };
     struct SaveResult {
         SaveStatus status = SaveStatus::Saved;
-        QString error;
+        platform::Error error; // why, when it failed
     };
 
     // Finds the data file in Documents, creates it empty when missing and

@@ -5,6 +5,7 @@
 #include "platform/core/FileLock.h"
 #include "platform/core/FileLockWatch.h"
 #include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/desktop/DesktopNotifications.h"
 #include "platform/desktop/LauncherEntry.h"
@@ -86,7 +87,7 @@ bool ReminderService::start()
     pauseForTests("watching");
     mLock = std::make_unique<FileLock>(reminderServiceLockPath());
     if (!mLock->lock(false)) {
-        log("Another velkari-reminders already runs for this data folder.");
+        qCInfo(lcReminders, "Another velkari-reminders already runs for this data folder.");
         return false;
     }
     mLock->recordHolder();

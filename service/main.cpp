@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // velkari-reminders: fires Velkari's reminders while the app is closed.
 
-#include "platform/core/Log.h"
 #include "platform/core/Logging.h"
 #include "platform/core/UnixSignals.h"
 #include "platform/core/WallClockTimer.h"
@@ -30,7 +29,8 @@ int main(int argc, char *argv[])
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        platform::log("No session bus: reminders cannot be shown while Velkari is closed.");
+        qCWarning(platform::lcReminders,
+                  "No session bus: reminders cannot be shown while Velkari is closed.");
     platform::WallClockTimer::setLogsClockChoice(true);
     platform::ReminderService service(bus);
     service.setSystemBus(QDBusConnection::systemBus());
@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     // The session's one copy: the unit, the D-Bus activation and the autostart
     // entry may each start one; the later ones find the name taken.
     if (bus.isConnected() && !bus.registerService(QStringLiteral(VELKARI_REMINDERS_BUS_NAME))) {
-        platform::log("velkari-reminders already runs in this session.");
+        qCInfo(platform::lcReminders, "velkari-reminders already runs in this session.");
         return 0;
     }
     return QCoreApplication::exec();

@@ -126,7 +126,12 @@ int main(int argc, char *argv[])
 
     const QString documents = home.path() + u"/data/Velkari/Documents"_s;
     QDir().mkpath(documents);
-    platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, sampleSchedules());
+    if (const auto written =
+            platform::PropertyList::writeFile(documents + u"/ Velkari.dat"_s, sampleSchedules());
+        !written) {
+        std::fprintf(stderr, "Cannot write the schedules: %s\n", qPrintable(written.error()));
+        return 1;
+    }
     const QString contacts = home.path() + u"/data/Velkari/Contacts"_s;
     QDir().mkpath(contacts);
     QFile::copy(QStringLiteral(VELKARI_SAMPLE_CONTACTS), contacts + u"/contacts.vcf"_s);

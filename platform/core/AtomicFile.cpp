@@ -22,11 +22,9 @@ namespace platform {
 
 namespace {
 
-bool fail(QString *error, int code)
+Error failure(int code)
 {
-    if (error)
-        *error = QString::fromLocal8Bit(std::strerror(code));
-    return false;
+    return Error{QString::fromLocal8Bit(std::strerror(code))};
 }
 
 bool writeAll(int fd, const char *data, qsizetype size)
@@ -50,8 +48,7 @@ bool writeAll(int fd, const char *data, qsizetype size)
 
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
-                         bool followLinks)
+Result<void> writeFileAtomically(const QString &path, const QByteArray &bytes, bool followLinks)
 {
     // Past the file-size limit (ulimit -f) a write then fails with EFBIG, an
     // ordinary failed save, instead of the signal ending the process.
@@ -64,17 +61,16 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     QByteArray temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
 
-    QString reason;
-    if (!isOwnedByUser(info.absolutePath(), &reason) ||
-        (info.exists() && !isOwnedByUser(info.absoluteFilePath(), &reason, false))) {
-        if (error)
-            *error = reason;
-        return false;
+    if (const Result<void> owned = isOwnedByUser(info.absolutePath()); !owned)
+        return Error{owned.error()};
+    if (info.exists()) {
+        if (const Result<void> owned = isOwnedByUser(info.absoluteFilePath(), false); !owned)
+            return Error{owned.error()};
     }
 
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return fail(error, errno);
+        return failure(errno);
 
     // Never wider than the user's own: what was scheduled is nobody else's.
     struct stat old = {};
@@ -85,13 +81,13 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         const int code = errno;
         ::close(fd);
         ::unlink(temporary.constData());
-        return fail(error, code);
+        return failure(code);
     }
     // Some file systems report write errors only when the file is closed.
     if (::close(fd) != 0 || ::rename(temporary.constData(), target.constData()) != 0) {
         const int code = errno;
         ::unlink(temporary.constData());
-        return fail(error, code);
+        return failure(code);
     }
 
     // Make the rename itself durable.
@@ -100,7 +96,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
+    return {};
 }
 
 int removeStaleTemporaries(const QString &path, int minimumAgeSeconds)

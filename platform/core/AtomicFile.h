@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,8 +19,8 @@ namespace platform {
 //
 // Not QSaveFile: Qt 6.4's commit() reports success after a short write (the
 // disk filled up while flushing), which would put a truncated file in place.
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
-                         bool followLinks = true);
+Result<void> writeFileAtomically(const QString &path, const QByteArray &bytes,
+                                 bool followLinks = true);
 
 // Removes the temporary files a writer killed while writing left beside the
 // file (they hold copies of its contents), once they are older than

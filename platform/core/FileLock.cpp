@@ -23,9 +23,9 @@ namespace platform {
 FileLock::FileLock(const QString &path)
     : mPath(path)
 {
-    QString error;
-    if (!makePrivateDirectory(QFileInfo(path).absolutePath(), &error)) {
-        qCWarning(lcCore, "Cannot lock %s: %s", qUtf8Printable(path), qUtf8Printable(error));
+    if (const Result<void> folder = makePrivateDirectory(QFileInfo(path).absolutePath()); !folder) {
+        qCWarning(lcCore, "Cannot lock %s: %s", qUtf8Printable(path),
+                  qUtf8Printable(folder.error()));
         return;
     }
     // Not through a link, never blocking on a FIFO, and only a regular file
@@ -94,7 +94,7 @@ bool FileLock::isHeld(const QString &path)
 
 qint64 FileLock::holder(const QString &path)
 {
-    const std::optional<QByteArray> bytes = readRegularFile(path, NoFollow);
+    const Result<QByteArray> bytes = readRegularFile(path, NoFollow);
     if (!bytes)
         return 0;
     return bytes->left(bytes->indexOf('\n')).trimmed().toLongLong();

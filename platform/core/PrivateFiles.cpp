@@ -19,13 +19,6 @@ namespace platform {
 
 namespace {
 
-bool fail(QString *error, const QString &reason)
-{
-    if (error)
-        *error = reason;
-    return false;
-}
-
 QString errnoText(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -59,24 +52,25 @@ QByteArray largeBuffer(qsizetype size)
 
 } // namespace
 
-bool isOwnedByUser(const QString &path, QString *error, bool followLinks)
+Result<void> isOwnedByUser(const QString &path, bool followLinks)
 {
     struct stat info = {};
     const QByteArray name = QFile::encodeName(path);
     const int result =
         followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info);
     if (result != 0)
-        return fail(error, errnoText(errno));
+        return Error{errnoText(errno)};
     if (info.st_uid != ::geteuid())
-        return fail(error, notOwned(path));
-    return true;
+        return Error{notOwned(path)};
+    return {};
 }
 
 Result<int> openRegularFile(const QString &path, int flags)
 {
-    QString error;
-    if ((flags & OwnFile) && !isOwnedByUser(QFileInfo(path).absolutePath(), &error))
-        return Error{error};
+    if (flags & OwnFile) {
+        if (const Result<void> owned = isOwnedByUser(QFileInfo(path).absolutePath()); !owned)
+            return Error{owned.error()};
+    }
     int openFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     if (flags & NoFollow)
         openFlags |= O_NOFOLLOW;
@@ -105,13 +99,11 @@ Result<int> openRegularFile(const QString &path, int flags)
     return fd;
 }
 
-std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error)
+Result<QByteArray> readRegularFile(const QString &path, int flags)
 {
     const Result<int> opened = openRegularFile(path, flags);
-    if (!opened) {
-        fail(error, opened.error());
-        return std::nullopt;
-    }
+    if (!opened)
+        return Error{opened.error()};
     const int fd = *opened;
     struct stat info = {};
     ::fstat(fd, &info);
@@ -132,44 +124,41 @@ std::optional<QByteArray> readRegularFile(const QString &path, int flags, QStrin
         if (got < 0) {
             const int code = errno;
             ::close(fd);
-            fail(error, errnoText(code));
-            return std::nullopt;
+            return Error{errnoText(code)};
         }
         if (got == 0)
             break;
         used += got;
     }
     ::close(fd);
-    if (used > MaximumFileSize) {
-        fail(error, u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20));
-        return std::nullopt;
-    }
+    if (used > MaximumFileSize)
+        return Error{u"%1 is larger than %2 MiB"_s.arg(path).arg(MaximumFileSize >> 20)};
     bytes.truncate(used);
     return bytes;
 }
 
-bool makePrivateDirectory(const QString &path, QString *error)
+Result<void> makePrivateDirectory(const QString &path)
 {
     const QByteArray full = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     // Each missing part is made 0700 (the umask only takes bits away).
     for (qsizetype slash = full.indexOf('/', 1);; slash = full.indexOf('/', slash + 1)) {
         const QByteArray part = slash < 0 ? full : full.left(slash);
         if (!part.isEmpty() && ::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
-            return fail(error, u"%1: %2"_s.arg(QFile::decodeName(part), errnoText(errno)));
+            return Error{u"%1: %2"_s.arg(QFile::decodeName(part), errnoText(errno))};
         if (slash < 0)
             break;
     }
     struct stat info = {};
     if (::stat(full.constData(), &info) != 0)
-        return fail(error, errnoText(errno));
+        return Error{errnoText(errno)};
     if (!S_ISDIR(info.st_mode))
-        return fail(error, u"%1 is not a folder"_s.arg(path));
+        return Error{u"%1 is not a folder"_s.arg(path)};
     if (info.st_uid != ::geteuid())
-        return fail(error, notOwned(path));
+        return Error{notOwned(path)};
     // Made by an older version, or with a looser umask.
     if ((info.st_mode & 077) != 0 && ::chmod(full.constData(), info.st_mode & 0700) != 0)
-        return fail(error, errnoText(errno));
-    return true;
+        return Error{errnoText(errno)};
+    return {};
 }
 
 QByteArray fileFingerprint(const QString &path)
@@ -190,7 +179,7 @@ bool pathExists(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
-MoveResult renameNoReplace(const QString &from, const QString &to, QString *error)
+Result<MoveResult> renameNoReplace(const QString &from, const QString &to)
 {
     if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
                     QFile::encodeName(to).constData(), RENAME_NOREPLACE) == 0)
@@ -198,8 +187,7 @@ MoveResult renameNoReplace(const QString &from, const QString &to, QString *erro
     const int code = errno;
     if (code == EEXIST)
         return MoveResult::TargetExists;
-    fail(error, errnoText(code));
-    return MoveResult::Failed;
+    return Error{errnoText(code)};
 }
 
 } // namespace platform

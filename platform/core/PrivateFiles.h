@@ -6,8 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
 namespace platform {
 
 // No file of Velkari's comes near this; a larger one (or a link to a
@@ -27,16 +25,16 @@ enum OpenFlag {
 Result<int> openRegularFile(const QString &path, int flags);
 
 // The whole of a file opened as above, never more than MaximumFileSize.
-std::optional<QByteArray> readRegularFile(const QString &path, int flags, QString *error = nullptr);
+Result<QByteArray> readRegularFile(const QString &path, int flags);
 
-// Whether path (not followed when it is a link) belongs to this user; the
-// reason in error when it does not.
-bool isOwnedByUser(const QString &path, QString *error = nullptr, bool followLinks = true);
+// Whether path (not followed when it is a link) belongs to this user, or
+// why not.
+Result<void> isOwnedByUser(const QString &path, bool followLinks = true);
 
 // Creates the folder and any missing parents readable by the user only,
 // whatever the umask. An existing folder of the user's loses access by
-// others; one of another user is refused (false, reason in error).
-bool makePrivateDirectory(const QString &path, QString *error = nullptr);
+// others; one of another user is refused.
+Result<void> makePrivateDirectory(const QString &path);
 
 // What is at path now (not followed when it is a link), to tell later
 // whether it was replaced (a new inode) or rewritten (another size or time);
@@ -46,8 +44,9 @@ QByteArray fileFingerprint(const QString &path);
 // Whether anything is at path, a dangling link too.
 bool pathExists(const QString &path);
 
-// Renames from to to, never over something already there.
-enum class MoveResult { Moved, TargetExists, Failed };
-MoveResult renameNoReplace(const QString &from, const QString &to, QString *error = nullptr);
+// Renames from to to, never over something already there: Moved, or
+// TargetExists when something is; why not when it failed otherwise.
+enum class MoveResult { Moved, TargetExists };
+Result<MoveResult> renameNoReplace(const QString &from, const QString &to);
 
 } // namespace platform

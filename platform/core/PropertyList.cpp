@@ -409,33 +409,31 @@ QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
 namespace {
 
 // The file's bytes in one read; the only place a property list is opened.
-std::optional<QByteArray> readFileBytes(const QString &path, QString *error)
+Result<QByteArray> readFileBytes(const QString &path)
 {
     // A FIFO, a device or a huge file is refused before anything blocks.
-    return readRegularFile(path, OwnFile, error);
+    return readRegularFile(path, OwnFile);
 }
 
 } // namespace
 
-std::optional<QVariantList> PropertyList::readArrayFile(const QString &path, QString *error)
+Result<QVariantList> PropertyList::readArrayFile(const QString &path)
 {
-    const std::optional<QByteArray> document = readFileBytes(path, error);
+    const Result<QByteArray> document = readFileBytes(path);
     if (!document)
-        return std::nullopt;
-    std::optional<QVariant> root = parse(*document, error);
+        return Error{document.error()};
+    QString error;
+    std::optional<QVariant> root = parse(*document, &error);
     if (!root)
-        return std::nullopt;
-    if (root->metaType().id() != QMetaType::QVariantList) {
-        if (error)
-            *error = u"the root is not an array"_s;
-        return std::nullopt;
-    }
+        return Error{error};
+    if (root->metaType().id() != QMetaType::QVariantList)
+        return Error{u"the root is not an array"_s};
     return root->toList();
 }
 
-bool PropertyList::writeFile(const QString &path, const QVariant &root, QString *error)
+Result<void> PropertyList::writeFile(const QString &path, const QVariant &root)
 {
-    return writeFileAtomically(path, serialize(root), error);
+    return writeFileAtomically(path, serialize(root));
 }
 
 } // namespace platform

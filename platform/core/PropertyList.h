@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -59,13 +61,13 @@ public:
     // A dict (or a QVariantMap) as a map; anything else gives an empty map.
     static QVariantMap toMap(const QVariant &value);
 
-    // Reads a file whose root is an array; nullopt when the file is missing,
-    // unreadable, not a property list or has another root.
-    static std::optional<QVariantList> readArrayFile(const QString &path, QString *error = nullptr);
+    // Reads a file whose root is an array; the reason instead when the file
+    // is missing, unreadable, not a property list or has another root.
+    static Result<QVariantList> readArrayFile(const QString &path);
 
     // Writes the document atomically: a crash or a full disk leaves either the
     // old file or the new one, never a torn one.
-    static bool writeFile(const QString &path, const QVariant &root, QString *error = nullptr);
+    static Result<void> writeFile(const QString &path, const QVariant &root);
 };
 
 } // namespace platform

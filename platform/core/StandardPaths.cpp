@@ -21,10 +21,9 @@ namespace {
 
 void makeFolder(const QString &path)
 {
-    QString error;
-    if (!makePrivateDirectory(path, &error))
+    if (const Result<void> made = makePrivateDirectory(path); !made)
         qCWarning(lcCore, "Cannot use the folder %s: %s", qUtf8Printable(path),
-                  qUtf8Printable(error));
+                  qUtf8Printable(made.error()));
 }
 
 // The data home as the bytes the environment gives.

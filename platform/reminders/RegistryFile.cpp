@@ -3,7 +3,7 @@
 
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Clock.h"
-#include "platform/core/Log.h"
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/core/PropertyList.h"
 
@@ -42,7 +42,7 @@ bool RegistryFile::setUnusable(const QString &reason)
     if (mUnusable == reason)
         return false;
     mUnusable = reason;
-    log("Reminders are not used: %@", reason);
+    qCWarning(lcReminders, "Reminders are not used: %s", qUtf8Printable(reason));
     return true;
 }
 
@@ -51,21 +51,24 @@ RegistryFile::Reading RegistryFile::read(bool repair,
 {
     remember();
     const QString folder = QFileInfo(mPath).absolutePath();
-    QString reason;
-    if (QFileInfo::exists(folder) && !isOwnedByUser(folder, &reason))
-        return {repair && setUnusable(reason), false};
+    if (QFileInfo::exists(folder)) {
+        if (const Result<void> owned = isOwnedByUser(folder); !owned)
+            return {repair && setUnusable(owned.error()), false};
+    }
     if (!pathExists(mPath))
         return {};
     QString error;
     std::optional<QVariantList> list;
     // Not through a link: another user's link would have us write the
     // registry over whatever it points at.
-    if (const auto document = readRegularFile(mPath, NoFollow | OwnFile, &error)) {
+    if (const Result<QByteArray> document = readRegularFile(mPath, NoFollow | OwnFile)) {
         const std::optional<QVariant> root = PropertyList::parse(*document, &error);
         if (root && root->metaType().id() == QMetaType::QVariantList)
             list = root->toList();
         else if (root)
             error = u"the root is not an array"_s;
+    } else {
+        error = document.error();
     }
     if (!list) {
         if (repair)
@@ -90,11 +93,13 @@ void RegistryFile::keepAside(const QString &error)
     QString keptAs;
     for (int attempt = 0; attempt < 100 && keptAs.isEmpty(); ++attempt) {
         const QString name = freeNameBeside(u"unreadable"_s);
-        const MoveResult moved = renameNoReplace(mPath, name, &reason);
-        if (moved == MoveResult::Moved)
-            keptAs = name;
-        else if (moved == MoveResult::Failed)
+        const Result<MoveResult> moved = renameNoReplace(mPath, name);
+        if (!moved) {
+            reason = moved.error();
             break;
+        }
+        if (*moved == MoveResult::Moved)
+            keptAs = name;
     }
     remember();
     if (keptAs.isEmpty()) {
@@ -102,38 +107,43 @@ void RegistryFile::keepAside(const QString &error)
         return;
     }
     mKeptAside = keptAs;
-    log("Reminders could not be read from %@ (%@); kept as %@", mPath, error, mKeptAside);
+    qCWarning(lcReminders, "Reminders could not be read from %s (%s); kept as %s",
+              qUtf8Printable(mPath), qUtf8Printable(error), qUtf8Printable(mKeptAside));
 }
 
 bool RegistryFile::keepDamaged(const QVariantList &damaged)
 {
     // Kept where the next save cannot reach them.
-    QString error;
     const QString keptAs = freeNameBeside(u"damaged"_s);
-    if (writeFileAtomically(keptAs, PropertyList::serialize(damaged), &error, false)) {
+    const Result<void> written =
+        writeFileAtomically(keptAs, PropertyList::serialize(damaged), false);
+    if (written) {
         mDamagedAside = keptAs;
         mDamagedCount = int(damaged.size());
-        log("Kept %d unreadable reminders of %@ as %@", int(damaged.size()), mPath, keptAs);
+        qCWarning(lcReminders, "Kept %d unreadable reminders of %s as %s", int(damaged.size()),
+                  qUtf8Printable(mPath), qUtf8Printable(keptAs));
         return true;
     }
-    setUnusable(
-        u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(mPath, error));
+    setUnusable(u"%1 holds unreadable reminders that could not be kept aside (%2)"_s.arg(
+        mPath, written.error()));
     return false;
 }
 
 void RegistryFile::write(const QByteArray &document)
 {
-    QString error;
     if (!mUnusable.isEmpty()) {
-        log("Cannot save the reminders to %@: %@", mPath, mUnusable);
+        qCWarning(lcReminders, "Cannot save the reminders to %s: %s", qUtf8Printable(mPath),
+                  qUtf8Printable(mUnusable));
         return;
     }
-    if (makePrivateDirectory(QFileInfo(mPath).absolutePath(), &error) &&
-        writeFileAtomically(mPath, document, &error, false)) {
+    Result<void> written = makePrivateDirectory(QFileInfo(mPath).absolutePath());
+    if (written)
+        written = writeFileAtomically(mPath, document, false);
+    if (written)
         remember();
-    } else {
-        log("Cannot save the reminders to %@: %@", mPath, error);
-    }
+    else
+        qCWarning(lcReminders, "Cannot save the reminders to %s: %s", qUtf8Printable(mPath),
+                  qUtf8Printable(written.error()));
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariantList>
@@ -43,9 +45,14 @@ public:
     QString keptAsidePath() const { return mKeptAside; }
     QString damagedEntriesPath() const { return mDamagedAside; }
     int damagedEntries() const { return mDamagedCount; }
-    // Why nothing is written (another user's folder, damage that could not
-    // be kept aside), or empty.
-    QString unusableReason() const { return mUnusable; }
+    // Whether the registry may be written, or why not (another user's
+    // folder, damage that could not be kept aside).
+    Result<void> usable() const
+    {
+        if (mUnusable.isEmpty())
+            return {};
+        return Error{mUnusable};
+    }
 
 private:
     bool setUnusable(const QString &reason);

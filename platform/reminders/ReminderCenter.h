@@ -81,10 +81,10 @@ public:
     // empty; how many they were.
     QString damagedEntriesPath() const { return mFile.damagedEntriesPath(); }
     int damagedEntries() const { return mFile.damagedEntries(); }
-    // Why the registry is left alone (its folder is another user's, or an
-    // unreadable file could not be kept aside), or empty. Nothing is written
-    // then.
-    QString unusableReason() const { return mFile.unusableReason(); }
+    // Whether the registry is used, or why it is left alone (its folder is
+    // another user's, or an unreadable file could not be kept aside).
+    // Nothing is written then.
+    Result<void> usable() const { return mFile.usable(); }
 
 Q_SIGNALS:
     // A reminder's moment came. One per turn of the event loop.

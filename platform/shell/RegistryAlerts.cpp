@@ -26,15 +26,16 @@ void RegistryAlerts::report(const ReminderCenter &center)
                                         "are not in effect and were kept as %2.")
                 .arg(QLocale().toString(center.damagedEntries()), center.damagedEntriesPath()));
     }
-    if (center.unusableReason() != mUnusable && !center.unusableReason().isEmpty()) {
+    const Result<void> usable = center.usable();
+    if (!usable && usable.error() != mUnusable) {
         showPlainAlert(QCoreApplication::translate(
                            "platform::Application",
                            "Reminders cannot be registered: %1. The file is left as it is.")
-                           .arg(center.unusableReason()));
+                           .arg(usable.error()));
     }
     mKeptAside = center.keptAsidePath();
     mDamaged = center.damagedEntriesPath();
-    mUnusable = center.unusableReason();
+    mUnusable = usable.error();
 }
 
 } // namespace platform

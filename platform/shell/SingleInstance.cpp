@@ -61,8 +61,9 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
         // Velkari's own data folder is private too; its path may be long for
         // a socket, which then only costs the hand-over.
         folder = applicationDataDirectory() + u"/Library"_s;
-        makePrivateDirectory(folder);
         qCWarning(lcShell, "No private runtime folder; using %s", qPrintable(folder));
+        if (const Result<void> made = makePrivateDirectory(folder); !made)
+            qCWarning(lcShell, "Cannot make %s: %s", qPrintable(folder), qPrintable(made.error()));
     }
     const QString base = folder + u"/" VELKARI_APP_ID "-"_s + QString::number(::getuid()) + u'-' +
                          QString::fromLatin1(hash);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ui/PeoplePicker.h"
 
+#include "platform/core/Logging.h"
 #include "platform/core/PrivateFiles.h"
 #ifdef VELKARI_WITH_EDS
 #include "platform/contacts/EdsContactSource.h"
@@ -190,7 +191,9 @@ QWidget *PeoplePicker::loadView()
     auto *openFolder = mOpenFolder = new QPushButton(tr("Open the contacts folder"));
     openFolder->setObjectName(u"btnOpenContactsFolder"_s);
     connect(openFolder, &QPushButton::clicked, this, [] {
-        makePrivateDirectory(contactsDirectory());
+        if (const Result<void> made = makePrivateDirectory(contactsDirectory()); !made)
+            qCWarning(lcUi, "Cannot make %s: %s", qUtf8Printable(contactsDirectory()),
+                      qUtf8Printable(made.error()));
         QDesktopServices::openUrl(QUrl::fromLocalFile(contactsDirectory()));
     });
     peopleLayout->addWidget(openFolder, 0, Qt::AlignHCenter);

@@ -298,7 +298,7 @@ void TestScheduleStore::unreadableFileIsLeftAlone()
         log = capture.text();
     }
     QVERIFY(report.readFailed);
-    QVERIFY(!report.error.isEmpty());
+    QVERIFY(!report.error.text.isEmpty());
     QVERIFY(!store.mList());
     QCOMPARE(store.count(), 0);
     QCOMPARE(logMessages(log).last(), u"0"_s);
@@ -365,7 +365,7 @@ void TestScheduleStore::failedSaveKeepsThePreviousFile()
         result = store.SaveData();
     }
     QCOMPARE(result.status, ScheduleStore::SaveStatus::Failed);
-    QVERIFY(!result.error.isEmpty());
+    QVERIFY(!result.error.text.isEmpty());
     QCOMPARE(readFile(env.dataFile()), saved);
     QCOMPARE(QDir(env.documents()).entryList(QDir::Files | QDir::Hidden),
              QStringList{u" Velkari.dat"_s});
@@ -479,7 +479,7 @@ void TestScheduleStore::hostileFilesNeitherHangNorLeak()
                  QStringList{u" Velkari.dat"_s});
         return;
     }
-    QVERIFY2(report.readFailed, qPrintable(report.error));
+    QVERIFY2(report.readFailed, qPrintable(report.error.text));
     QVERIFY(!store.mList());
     QCOMPARE(store.SaveData().status, ScheduleStore::SaveStatus::NoList);
     struct stat after = {};

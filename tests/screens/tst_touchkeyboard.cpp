@@ -683,7 +683,7 @@ void TestTouchKeyboard::dateJourneys()
                             ? AlertView::visibleAlerts().first()->message()
                             : QString()));
     QCOMPARE(frontOf(run), list);
-    const std::optional<QVariantList> file =
+    const platform::Result<QVariantList> file =
         platform::PropertyList::readArrayFile(run.env().dataFile());
     QVERIFY(file && file->size() == 1);
     QCOMPARE(file->first().toList().at(3).toDateTime(), expected.toUTC());

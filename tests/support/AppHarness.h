@@ -25,7 +25,10 @@ public:
     {
         if (records) {
             QDir().mkpath(mEnv.documents());
-            platform::PropertyList::writeFile(mEnv.dataFile(), *records);
+            if (const auto written = platform::PropertyList::writeFile(mEnv.dataFile(), *records);
+                !written)
+                qFatal("Cannot write %s: %s", qPrintable(mEnv.dataFile()),
+                       qPrintable(written.error()));
         }
         if (!contacts.isEmpty()) {
             const QString folder = mEnv.dataHome() + QStringLiteral("/Velkari/Contacts");

@@ -552,8 +552,8 @@ void TestPropertyList::filesAreReadWhole()
         written[i] = char('a' + (i * 7 + i / 4093) % 26);
     const QString path = env.root() + u"/bytes"_s;
     QVERIFY(writeFile(path, written));
-    std::optional<QByteArray> read = platform::readRegularFile(path, 0);
-    QVERIFY(read);
+    platform::Result<QByteArray> read = platform::readRegularFile(path, 0);
+    QVERIFY2(read, qPrintable(read.error()));
     QCOMPARE(read->size(), size);
     QVERIFY(*read == written);
     QCOMPARE(read->constData()[size], '\0');
@@ -567,19 +567,22 @@ void TestPropertyList::filesAreReadWhole()
 void TestPropertyList::readArrayFileWantsAnArrayRoot()
 {
     TestEnvironment env;
-    QString error;
-    QVERIFY(!PropertyList::readArrayFile(env.root() + u"/missing.plist"_s, &error));
-    QVERIFY(!error.isEmpty());
+    const platform::Result<QVariantList> missing =
+        PropertyList::readArrayFile(env.root() + u"/missing.plist"_s);
+    QVERIFY(!missing);
+    QVERIFY(!missing.error().isEmpty());
 
     const QString dictFile = env.root() + u"/dict.plist"_s;
     QVERIFY(writeFile(dictFile, document("<dict/>\n")));
-    QVERIFY(!PropertyList::readArrayFile(dictFile, &error));
+    QVERIFY(!PropertyList::readArrayFile(dictFile));
 
-    QVERIFY(!PropertyList::readArrayFile(env.root(), &error)); // a folder
+    QVERIFY(!PropertyList::readArrayFile(env.root())); // a folder
 
     const QString arrayFile = env.root() + u"/array.plist"_s;
     QVERIFY(writeFile(arrayFile, document("<array><string>x</string></array>\n")));
-    QCOMPARE(PropertyList::readArrayFile(arrayFile), std::optional(QVariantList{u"x"_s}));
+    const platform::Result<QVariantList> array = PropertyList::readArrayFile(arrayFile);
+    QVERIFY2(array, qPrintable(array.error()));
+    QCOMPARE(*array, QVariantList{u"x"_s});
 }
 
 void TestPropertyList::writeFileIsAtomic()
@@ -590,16 +593,19 @@ void TestPropertyList::writeFileIsAtomic()
     const QByteArray old = readFile(path);
 
     QVERIFY(PropertyList::writeFile(path, QVariantList{u"new"_s}));
-    QCOMPARE(PropertyList::readArrayFile(path), std::optional(QVariantList{u"new"_s}));
+    const platform::Result<QVariantList> replaced = PropertyList::readArrayFile(path);
+    QVERIFY2(replaced, qPrintable(replaced.error()));
+    QCOMPARE(*replaced, QVariantList{u"new"_s});
     QCOMPARE(QDir(env.root()).entryList(QDir::Files | QDir::Hidden), QStringList{u"store.plist"_s});
 
     // A folder that cannot be written (a file stands where it should be,
     // which stops root too): false with a reason, and nothing else changes.
     const QString blocked = env.root() + u"/blocked"_s;
     QVERIFY(writeFile(blocked, "a file"));
-    QString error;
-    QVERIFY(!PropertyList::writeFile(blocked + u"/store.plist"_s, QVariantList(), &error));
-    QVERIFY(!error.isEmpty());
+    const platform::Result<void> refused =
+        PropertyList::writeFile(blocked + u"/store.plist"_s, QVariantList());
+    QVERIFY(!refused);
+    QVERIFY(!refused.error().isEmpty());
     QCOMPARE(readFile(blocked), QByteArray("a file"));
     QVERIFY(old != readFile(path));
 
@@ -619,7 +625,9 @@ void TestPropertyList::writeFileIsAtomic()
     QVERIFY(QFile::link(path, link));
     QVERIFY(PropertyList::writeFile(link, QVariantList{u"through the link"_s}));
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(PropertyList::readArrayFile(path), std::optional(QVariantList{u"through the link"_s}));
+    const platform::Result<QVariantList> followed = PropertyList::readArrayFile(path);
+    QVERIFY2(followed, qPrintable(followed.error()));
+    QCOMPARE(*followed, QVariantList{u"through the link"_s});
 }
 
 QTEST_GUILESS_MAIN(TestPropertyList)

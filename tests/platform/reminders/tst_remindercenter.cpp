@@ -562,11 +562,13 @@ void TestReminderCenter::hostileRegistryIsNeverWrittenThrough()
     QCOMPARE(readFile(data), scheduled);
 
     if (kind == u"cannot be kept aside" || kind == u"folder of another user") {
-        QVERIFY(!center.unusableReason().isEmpty());
+        const platform::Result<void> usable = center.usable();
+        QVERIFY(!usable);
+        QVERIFY(!usable.error().isEmpty());
         QCOMPARE(readFile(path), damaged);
         return;
     }
-    QVERIFY(center.unusableReason().isEmpty());
+    QVERIFY2(center.usable(), qPrintable(center.usable().error()));
     QStringList expected{u"new"_s};
     if (kind == u"occurrence past the calendar") {
         expected.prepend(u"ok"_s);
