@@ -153,7 +153,7 @@ void BM_Parse(benchmark::State &state)
 {
     const QByteArray bytes = readAll(fixture(int(state.range(0))));
     for (auto _ : state) {
-        std::optional<QVariant> root = platform::PropertyList::parse(bytes);
+        std::optional<platform::Result<QVariant>> root(platform::PropertyList::parse(bytes));
         state.PauseTiming();
         root.reset();
         malloc_trim(0);

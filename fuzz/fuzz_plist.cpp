@@ -28,22 +28,21 @@ namespace {
 
 // Whether the trees are the same; serialized, NaN and NaN compare equal, as
 // they should here.
-bool same(const std::optional<QVariant> &a, const std::optional<QVariant> &b)
+template<typename A, typename B> bool same(const A &a, const B &b)
 {
-    return a.has_value() == b.has_value() &&
+    return bool(a) == bool(b) &&
            (!a || platform::PropertyList::serialize(*a) == platform::PropertyList::serialize(*b));
 }
 
 // Ours against the reference on the same bytes.
-void checkAgainstReference(const QByteArray &bytes, const std::optional<QVariant> &value,
-                           const QString &error)
+void checkAgainstReference(const QByteArray &bytes, const platform::Result<QVariant> &value)
 {
     QString referenceError;
     const std::optional<QVariant> reference =
         platform::parseWithXmlStreamReader(bytes, &referenceError);
-    if (value.has_value() != reference.has_value()) {
+    if (value.ok() != reference.has_value()) {
         std::fprintf(stderr, "readers disagree: ours %s, reference %s\n",
-                     value ? "accepts" : qPrintable(error),
+                     value ? "accepts" : qPrintable(value.error()),
                      reference ? "accepts" : qPrintable(referenceError));
         std::abort();
     }
@@ -97,14 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    QString error;
-    const std::optional<QVariant> value = platform::PropertyList::parse(bytes, &error);
-    QString piecesError;
-    const std::optional<QVariant> inPieces =
-        platform::plist::parseInPieces(bytes, 2 + int(size % 3), &piecesError);
-    if (!same(inPieces, value) || piecesError != error) {
-        std::fprintf(stderr, "pieces disagree with one pass: %s / %s\n", qPrintable(piecesError),
-                     qPrintable(error));
+    const platform::Result<QVariant> value = platform::PropertyList::parse(bytes);
+    const platform::Result<QVariant> inPieces =
+        platform::plist::parseInPieces(bytes, 2 + int(size % 3));
+    if (!same(inPieces, value) || inPieces.error() != value.error()) {
+        std::fprintf(stderr, "pieces disagree with one pass: %s / %s\n",
+                     qPrintable(inPieces.error()), qPrintable(value.error()));
         std::abort();
     }
     const bool little = bytes.startsWith("\xFF\xFE");
@@ -115,31 +112,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             recoded(bytes, little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                     QStringConverter::Utf8);
         if (utf8) {
-            checkAgainstReference(*utf8, value, error);
+            checkAgainstReference(*utf8, value);
         } else if (value) {
             std::fprintf(stderr, "accepted as UTF-16, but it is not\n");
             std::abort();
         }
     } else {
-        checkAgainstReference(bytes, value, error);
+        checkAgainstReference(bytes, value);
         for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
             const std::optional<QByteArray> utf16 =
                 recoded(bytes, QStringConverter::Utf8, encoding);
             if (!utf16)
                 continue;
-            QString utf16Error;
-            const std::optional<QVariant> fromUtf16 =
-                platform::PropertyList::parse(*utf16, &utf16Error);
+            const platform::Result<QVariant> fromUtf16 = platform::PropertyList::parse(*utf16);
             if (!same(fromUtf16, value)) {
-                std::fprintf(stderr, "UTF-16 read otherwise: %s / %s\n", qPrintable(utf16Error),
-                             qPrintable(error));
+                std::fprintf(stderr, "UTF-16 read otherwise: %s / %s\n",
+                             qPrintable(fromUtf16.error()), qPrintable(value.error()));
                 std::abort();
             }
         }
     }
     if (value) {
         const QByteArray written = platform::PropertyList::serialize(*value);
-        const std::optional<QVariant> again = platform::PropertyList::parse(written);
+        const platform::Result<QVariant> again = platform::PropertyList::parse(written);
         if (!again || platform::PropertyList::serialize(*again) != written)
             std::abort();
     }

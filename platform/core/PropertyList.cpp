@@ -422,10 +422,9 @@ Result<QVariantList> PropertyList::readArrayFile(const QString &path)
     const Result<QByteArray> document = readFileBytes(path);
     if (!document)
         return Error{document.error()};
-    QString error;
-    std::optional<QVariant> root = parse(*document, &error);
+    const Result<QVariant> root = parse(*document);
     if (!root)
-        return Error{error};
+        return Error{root.error()};
     if (root->metaType().id() != QMetaType::QVariantList)
         return Error{u"the root is not an array"_s};
     return root->toList();

@@ -40,10 +40,10 @@ public:
     // needs it, and it bounds the work a hostile one can cause.
     static constexpr int MaximumDepth = 128;
 
-    // Parses a document. Refuses (nullopt, reason in error) anything that is
-    // not well-formed, declares entities, holds an unknown element, a date,
+    // Parses a document. Refuses ("line N: reason") anything that is not
+    // well-formed, declares entities, holds an unknown element, a date,
     // number or structure that does not parse, or nests too deeply.
-    static std::optional<QVariant> parse(const QByteArray &document, QString *error = nullptr);
+    static Result<QVariant> parse(const QByteArray &document);
 
     // The document, byte for byte as plistlib writes it: header and DOCTYPE,
     // tab indentation, <array/> and <dict/> when empty, UTC dates with "Z".

@@ -2,7 +2,6 @@
 #include "platform/core/PropertyListPieces.h"
 
 #include "platform/core/PropertyListText.h"
-#include "platform/core/PropertyListTree.h"
 
 #include <QThread>
 
@@ -19,17 +18,7 @@ int piecesFor(qsizetype documentSize)
     return int(std::min<qsizetype>({QThread::idealThreadCount(), documentSize / smallestPiece, 8}));
 }
 
-std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces, QString *error)
-{
-    const char *begin = document.data();
-    const char *end = begin + document.size();
-    std::optional<Pieces> split;
-    if (pieces > 1)
-        split.emplace(begin, end, pieces);
-    return TreeReader(begin, end, split ? &*split : nullptr).run(error);
-}
-
-Pieces::Pieces(const char *begin, const char *end, int count)
+Pieces::Pieces(const char *begin, const char *end, int count, const ReadPiece &read)
 {
     const std::string_view text(begin, size_t(end - begin));
     size_t from = 0;
@@ -54,14 +43,13 @@ Pieces::Pieces(const char *begin, const char *end, int count)
         Piece &piece = *mPieces[i];
         piece.next = i + 1 < mPieces.size() ? mPieces[i + 1]->start : end;
         try {
-            piece.result = std::async(std::launch::async, [begin, end, &piece, allValid] {
+            piece.result = std::async(std::launch::async, [read, &piece, allValid] {
                 piece.invalid.set_value(plist::firstInvalid(piece.start, piece.next));
-                Result result;
+                Outcome result;
                 if (!allValid.get())
                     return result;
-                result.ok = TreeReader(begin, end)
-                                .readPiece(piece.start, piece.next, piece.cancelled, result.values,
-                                           result.end);
+                result.ok =
+                    read(piece.start, piece.next, piece.cancelled, result.values, result.end);
                 return result;
             });
         } catch (const std::system_error &) {
@@ -110,7 +98,7 @@ bool Pieces::take(const char *&p, QVariantList &values)
         mPieces[mNext++]->cancelled = true;
     if (mNext == mPieces.size() || mPieces[mNext]->start != p)
         return false;
-    Result piece = mPieces[mNext++]->result.get();
+    Outcome piece = mPieces[mNext++]->result.get();
     if (!piece.ok)
         return false; // read in order again, which finds its fault in place
     values.append(std::move(piece.values));

@@ -4,11 +4,14 @@
 // loads in little more than half the time on two cores.
 #pragma once
 
+#include "platform/core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -22,8 +25,8 @@ int piecesFor(qsizetype documentSize);
 
 // PropertyList::parse with the root array read in up to pieces parts at once
 // whatever the document's size, for tests that compare it with one pass.
-std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces,
-                                      QString *error = nullptr);
+// (In PropertyListReader.cpp, with parse.)
+Result<QVariant> parseInPieces(const QByteArray &document, int pieces);
 
 // The pieces of one reading. Each starts where an element of the root array
 // begins in the files this format's writers make (a line with one tab before
@@ -35,8 +38,16 @@ std::optional<QVariant> parseInPieces(const QByteArray &document, int pieces,
 // them to stop and waits for them.
 class Pieces {
 public:
+    // Reads the root array's elements from start on, as the reading from the
+    // beginning reads them there, up to the first one at or after stopAt (or
+    // the array's end); end where it stopped. False on a fault, or once
+    // cancelled is set.
+    using ReadPiece =
+        std::function<bool(const char *start, const char *stopAt, const std::atomic_bool &cancelled,
+                           QVariantList &values, const char *&end)>;
+
     // Starts up to count - 1 readers of the document's later parts.
-    Pieces(const char *begin, const char *end, int count);
+    Pieces(const char *begin, const char *end, int count, const ReadPiece &read);
     ~Pieces();
 
     Pieces(const Pieces &) = delete;
@@ -52,7 +63,7 @@ public:
     bool take(const char *&p, QVariantList &values);
 
 private:
-    struct Result {
+    struct Outcome {
         bool ok = false;
         const char *end = nullptr;
         QVariantList values;
@@ -62,7 +73,7 @@ private:
         const char *next = nullptr; // the next piece's start, or the end
         std::atomic_bool cancelled{false};
         std::promise<const char *> invalid;
-        std::future<Result> result; // last: its end waits for the thread
+        std::future<Outcome> result; // last: its end waits for the thread
     };
 
     void stopAll();

@@ -44,17 +44,14 @@ Tag tagOf(const char *name, qsizetype n)
 
 } // namespace
 
-std::optional<QVariant> TreeReader::run(QString *error)
+Result<QVariant> TreeReader::run()
 {
     const bool ok = document();
     if (ok && !mRoot)
         fail(u"the document holds no value"_s);
-    if (!mError.isEmpty()) {
-        if (error)
-            *error = mError;
-        return std::nullopt;
-    }
-    return mRoot;
+    if (!mError.isEmpty())
+        return Error{mError};
+    return std::move(*mRoot);
 }
 
 bool TreeReader::readPiece(const char *start, const char *stopAt, const std::atomic_bool &cancelled,

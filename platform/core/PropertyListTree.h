@@ -40,9 +40,8 @@ public:
     {
     }
 
-    // The document's value; nullopt with "line N: reason" in error on the
-    // first fault.
-    std::optional<QVariant> run(QString *error);
+    // The document's value, or "line N: reason" of the first fault.
+    Result<QVariant> run();
 
     // The root array's elements from start on, read as the reading from the
     // beginning reads them there, up to the first one at or after stopAt

@@ -62,10 +62,12 @@ RegistryFile::Reading RegistryFile::read(bool repair,
     // Not through a link: another user's link would have us write the
     // registry over whatever it points at.
     if (const Result<QByteArray> document = readRegularFile(mPath, NoFollow | OwnFile)) {
-        const std::optional<QVariant> root = PropertyList::parse(*document, &error);
-        if (root && root->metaType().id() == QMetaType::QVariantList)
+        const Result<QVariant> root = PropertyList::parse(*document);
+        if (!root)
+            error = root.error();
+        else if (root->metaType().id() == QMetaType::QVariantList)
             list = root->toList();
-        else if (root)
+        else
             error = u"the root is not an array"_s;
     } else {
         error = document.error();

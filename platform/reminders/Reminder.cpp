@@ -110,7 +110,7 @@ std::optional<Reminder> reminderFromLaunchArguments(const QStringList &arguments
             QByteArray::Base64UrlEncoding | QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             return std::nullopt;
-        const std::optional<QVariant> value = PropertyList::parse(*decoded);
+        const Result<QVariant> value = PropertyList::parse(*decoded);
         return value ? reminderFromDictionary(*value) : std::nullopt;
     }
     return std::nullopt;

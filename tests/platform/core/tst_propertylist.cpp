@@ -17,6 +17,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using platform::PropertyList;
+using platform::Result;
 
 namespace {
 
@@ -88,9 +89,8 @@ void TestPropertyList::fixturesRoundTripByteForByte()
     QFETCH(QString, file);
     const QByteArray original = readFile(file);
     QVERIFY(!original.isEmpty());
-    QString error;
-    const std::optional<QVariant> value = PropertyList::parse(original, &error);
-    QVERIFY2(value, qPrintable(error));
+    const Result<QVariant> value = PropertyList::parse(original);
+    QVERIFY2(value, qPrintable(value.error()));
     QCOMPARE(PropertyList::serialize(*value), original);
 }
 
@@ -335,9 +335,9 @@ void TestPropertyList::refusesMalformedDocuments_data()
 void TestPropertyList::refusesMalformedDocuments()
 {
     QFETCH(QByteArray, bytes);
-    QString error;
-    QVERIFY(!PropertyList::parse(bytes, &error));
-    QVERIFY(!error.isEmpty());
+    const Result<QVariant> refused = PropertyList::parse(bytes);
+    QVERIFY(!refused);
+    QVERIFY(!refused.error().isEmpty());
 }
 
 void TestPropertyList::acceptsWhatPlistlibAccepts_data()
@@ -397,9 +397,8 @@ void TestPropertyList::acceptsWhatPlistlibAccepts()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QVariant, expected);
-    QString error;
-    const auto value = PropertyList::parse(bytes, &error);
-    QVERIFY2(value, qPrintable(error));
+    const auto value = PropertyList::parse(bytes);
+    QVERIFY2(value, qPrintable(value.error()));
     QCOMPARE(*value, expected);
 }
 
@@ -479,20 +478,17 @@ void TestPropertyList::aStoreReadsTheSameEveryWay()
                    "<plist version=\"1.0\">\n<dict><key>k</key><array>");
     nested.replace("</array>\n</plist>", "</array>\n</dict></plist>");
     QVERIFY(nested != bytes);
-    QString error;
-    const auto direct = platform::plist::parseInPieces(bytes, 1, &error);
+    const auto direct = platform::plist::parseInPieces(bytes, 1);
     for (int pieces = 2; pieces <= 7; ++pieces) {
-        QString piecesError;
-        const auto inPieces = platform::plist::parseInPieces(bytes, pieces, &piecesError);
-        QCOMPARE(inPieces.has_value(), direct.has_value());
+        const auto inPieces = platform::plist::parseInPieces(bytes, pieces);
+        QCOMPARE(inPieces.ok(), direct.ok());
         if (direct)
             QCOMPARE(PropertyList::serialize(*inPieces), PropertyList::serialize(*direct));
-        QCOMPARE(piecesError, error);
+        QCOMPARE(inPieces.error(), direct.error());
     }
-    QString nestedError;
-    const auto inDict = PropertyList::parse(nested, &nestedError);
-    QCOMPARE(direct.has_value(), inDict.has_value());
-    QCOMPARE(error, nestedError);
+    const auto inDict = PropertyList::parse(nested);
+    QCOMPARE(direct.ok(), inDict.ok());
+    QCOMPARE(direct.error(), inDict.error());
     if (direct) {
         const auto dict = inDict->value<PropertyList::Dictionary>();
         QCOMPARE(dict.entries.size(), 1);
