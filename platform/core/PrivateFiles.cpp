@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/PrivateFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -159,6 +160,37 @@ Result<void> makePrivateDirectory(const QString &path)
     if ((info.st_mode & 077) != 0 && ::chmod(full.constData(), info.st_mode & 0700) != 0)
         return Error{errnoText(errno)};
     return {};
+}
+
+uint userId()
+{
+    return ::geteuid();
+}
+
+namespace {
+
+bool isPrivateFolder(const QByteArray &path, bool wantPrivateMode)
+{
+    struct stat info = {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (!wantPrivateMode || (info.st_mode & 077) == 0);
+}
+
+} // namespace
+
+QString privateRuntimeDirectory(const QString &prefix)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime, false))
+        return QFile::decodeName(runtime);
+    const QByteArray own = QFile::encodeName(QDir::tempPath() + u'/' + prefix + u'-') +
+                           QByteArray::number(::geteuid());
+    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    // Someone else may have made it first: checked, not trusted.
+    if (!isPrivateFolder(own, true))
+        return {};
+    return QFile::decodeName(own);
 }
 
 QByteArray fileFingerprint(const QString &path)

@@ -36,6 +36,14 @@ Result<void> isOwnedByUser(const QString &path, bool followLinks = true);
 // others; one of another user is refused.
 Result<void> makePrivateDirectory(const QString &path);
 
+// This user's id, as the kernel knows it.
+uint userId();
+
+// A folder only this user can enter, for sockets and locks: $XDG_RUNTIME_DIR
+// when it is theirs, else <temp>/<prefix>-<uid>, made for them and checked
+// (someone else may have made it first). Empty when neither can be had.
+QString privateRuntimeDirectory(const QString &prefix);
+
 // What is at path now (not followed when it is a link), to tell later
 // whether it was replaced (a new inode) or rewritten (another size or time);
 // "missing" when nothing is there.

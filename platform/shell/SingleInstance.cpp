@@ -14,41 +14,9 @@
 #include <QLockFile>
 #include <QTimer>
 
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
-
-namespace {
-
-bool isPrivateFolder(const QByteArray &path, bool wantPrivateMode)
-{
-    struct stat info = {};
-    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && (!wantPrivateMode || (info.st_mode & 077) == 0);
-}
-
-// Where the lock and the socket go: a folder only this user can enter, so
-// nobody else can take the names first or listen in our place.
-QString runtimeDirectory()
-{
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivateFolder(runtime, false))
-        return QFile::decodeName(runtime);
-    const QByteArray own =
-        QFile::encodeName(QDir::tempPath()) + "/velkari-" + QByteArray::number(::geteuid());
-    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST)
-        return {};
-    // Someone else may have made it first: checked, not trusted.
-    if (!isPrivateFolder(own, true))
-        return {};
-    return QFile::decodeName(own);
-}
-
-} // namespace
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)
@@ -56,7 +24,7 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
     // Socket paths are limited to about a hundred bytes, so the key is hashed.
     const QByteArray hash =
         QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    QString folder = runtimeDirectory();
+    QString folder = privateRuntimeDirectory(u"velkari"_s);
     if (folder.isEmpty()) {
         // Velkari's own data folder is private too; its path may be long for
         // a socket, which then only costs the hand-over.
@@ -65,7 +33,7 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
         if (const Result<void> made = makePrivateDirectory(folder); !made)
             qCWarning(lcShell, "Cannot make %s: %s", qPrintable(folder), qPrintable(made.error()));
     }
-    const QString base = folder + u"/" VELKARI_APP_ID "-"_s + QString::number(::getuid()) + u'-' +
+    const QString base = folder + u"/" VELKARI_APP_ID "-"_s + QString::number(userId()) + u'-' +
                          QString::fromLatin1(hash);
     mSocketPath = base + u".socket"_s;
     mLock = std::make_unique<QLockFile>(base + u".lock"_s);
