@@ -148,12 +148,16 @@ void BM_LoadData(benchmark::State &state)
     state.counters["with_save_bytes_per_file_byte"] = withSaveBytes / file;
 }
 
-// The reader alone, over bytes in memory; dropping the tree is not counted.
-void BM_Parse(benchmark::State &state)
+// The reader alone, over bytes in memory, in as many pieces as it chooses
+// (BM_Parse) or in one pass (BM_ParseOnePass, to tell what the pieces pay);
+// dropping the tree is not counted.
+void parseWith(benchmark::State &state, int pieces)
 {
     const QByteArray bytes = readAll(fixture(int(state.range(0))));
     for (auto _ : state) {
-        std::optional<platform::Result<QVariant>> root(platform::PropertyList::parse(bytes));
+        std::optional<platform::Result<QVariant>> root(
+            pieces ? platform::plist::parseInPieces(bytes, pieces)
+                   : platform::PropertyList::parse(bytes));
         state.PauseTiming();
         root.reset();
         malloc_trim(0);
@@ -161,7 +165,16 @@ void BM_Parse(benchmark::State &state)
     }
 }
 
-// The floor: the file's bytes into memory.
+void BM_Parse(benchmark::State &state)
+{
+    parseWith(state, 0);
+}
+
+void BM_ParseOnePass(benchmark::State &state)
+{
+    parseWith(state, 1);
+}
+
 void BM_ReadBytes(benchmark::State &state)
 {
     const QString path = fixture(int(state.range(0)));
@@ -433,6 +446,7 @@ void pythonSizes(benchmark::internal::Benchmark *b)
 
 BENCHMARK(BM_LoadData)->Apply(sizes);
 BENCHMARK(BM_Parse)->Apply(sizes);
+BENCHMARK(BM_ParseOnePass)->Apply(sizes);
 BENCHMARK(BM_ReadBytes)->Apply(sizes);
 BENCHMARK(BM_ReadBytesFresh)->Apply(sizes);
 BENCHMARK(BM_ReadFile)->Apply(sizes);
