@@ -62,7 +62,7 @@ std::optional<QByteArray> recoded(const QByteArray &bytes, QStringConverter::Enc
     // byte-order mark is dropped.
     QStringDecoder decode(from, QStringConverter::Flag::Stateless);
     QString text = decode(bytes);
-    if (decode.hasError())
+    if (decode.hasError() || !text.isValidUtf16())
         return std::nullopt;
     if (text.startsWith(u"<?xml")) {
         const qsizetype end = text.indexOf(u"?>");

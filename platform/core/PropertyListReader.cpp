@@ -42,7 +42,8 @@ Result<QByteArray> utf8FromUtf16(const QByteArray &document)
     QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                           QStringConverter::Flag::Stateless);
     QString text = decode(QByteArrayView(document).sliced(2));
-    if (decode.hasError() || document.size() % 2 != 0)
+    // The decoder lets a lone surrogate through; it is no character.
+    if (decode.hasError() || document.size() % 2 != 0 || !text.isValidUtf16())
         return Error{u"not UTF-16"_s};
     if (text.startsWith(u"<?xml")) {
         static const QRegularExpression encoding(

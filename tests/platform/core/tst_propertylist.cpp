@@ -291,6 +291,12 @@ void TestPropertyList::refusesMalformedDocuments_data()
                    QByteArray(valid).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16BE\"")));
     QTest::newRow("only a UTF-16 byte-order mark") << QByteArray("\xFE\xFF");
     QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xFF\xFE<\0a\0\x00\xD8>\0", 10);
+    // Qt's decoder lets a lone low surrogate through, and toUtf8() would
+    // make it U+FFFD: the file would read as what it does not hold.
+    QTest::newRow("UTF-16 with a lone low surrogate in a string")
+        << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE)(u"<string>a"_s) +
+               QByteArray("\x00\xDF", 2) +
+               QStringEncoder(QStringConverter::Utf16LE)(u"</string>"_s);
     QTest::newRow("not XML") << QByteArray("just some text");
     QTest::newRow("binary") << QByteArray("bplist00\xd4\x01\x02", 11);
     QTest::newRow("truncated") << valid.left(valid.size() / 2);
