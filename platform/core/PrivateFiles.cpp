@@ -20,6 +20,15 @@ namespace platform {
 
 namespace {
 
+// A folder (not a link to one) of this user's; with wantPrivateMode, one
+// that nobody else may enter either.
+bool isPrivateFolder(const QByteArray &path, bool wantPrivateMode)
+{
+    struct stat info = {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (!wantPrivateMode || (info.st_mode & 077) == 0);
+}
+
 QString errnoText(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -166,17 +175,6 @@ uint userId()
 {
     return ::geteuid();
 }
-
-namespace {
-
-bool isPrivateFolder(const QByteArray &path, bool wantPrivateMode)
-{
-    struct stat info = {};
-    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && (!wantPrivateMode || (info.st_mode & 077) == 0);
-}
-
-} // namespace
 
 QString privateRuntimeDirectory(const QString &prefix)
 {

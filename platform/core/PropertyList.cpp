@@ -409,17 +409,17 @@ QByteArray PropertyList::joinArrayElements(const QList<QByteArray> &elements)
 namespace {
 
 // The file's bytes in one read; the only place a property list is opened.
-Result<QByteArray> readFileBytes(const QString &path)
+Result<QByteArray> readFileBytes(const QString &path, bool followLinks)
 {
     // A FIFO, a device or a huge file is refused before anything blocks.
-    return readRegularFile(path, OwnFile);
+    return readRegularFile(path, OwnFile | (followLinks ? FollowLinks : NoFollow));
 }
 
 } // namespace
 
-Result<QVariantList> PropertyList::readArrayFile(const QString &path)
+Result<QVariantList> PropertyList::readArrayFile(const QString &path, bool followLinks)
 {
-    const Result<QByteArray> document = readFileBytes(path);
+    const Result<QByteArray> document = readFileBytes(path, followLinks);
     if (!document)
         return Error{document.error()};
     const Result<QVariant> root = parse(*document);

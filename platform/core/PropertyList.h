@@ -61,9 +61,10 @@ public:
     // A dict (or a QVariantMap) as a map; anything else gives an empty map.
     static QVariantMap toMap(const QVariant &value);
 
-    // Reads a file whose root is an array; the reason instead when the file
-    // is missing, unreadable, not a property list or has another root.
-    static Result<QVariantList> readArrayFile(const QString &path);
+    // Reads a file of this user's whose root is an array; the reason instead
+    // when the file is missing, unreadable, not a property list or has
+    // another root. Without followLinks a link in the last place is refused.
+    static Result<QVariantList> readArrayFile(const QString &path, bool followLinks = true);
 
     // Writes the document atomically: a crash or a full disk leaves either the
     // old file or the new one, never a torn one.

@@ -57,24 +57,12 @@ RegistryFile::Reading RegistryFile::read(bool repair,
     }
     if (!pathExists(mPath))
         return {};
-    QString error;
-    std::optional<QVariantList> list;
     // Not through a link: another user's link would have us write the
     // registry over whatever it points at.
-    if (const Result<QByteArray> document = readRegularFile(mPath, NoFollow | OwnFile)) {
-        const Result<QVariant> root = PropertyList::parse(*document);
-        if (!root)
-            error = root.error();
-        else if (root->metaType().id() == QMetaType::QVariantList)
-            list = root->toList();
-        else
-            error = u"the root is not an array"_s;
-    } else {
-        error = document.error();
-    }
+    const Result<QVariantList> list = PropertyList::readArrayFile(mPath, false);
     if (!list) {
         if (repair)
-            keepAside(error);
+            keepAside(list.error());
         return {repair, false};
     }
     QVariantList damaged;
