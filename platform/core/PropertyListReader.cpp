@@ -60,9 +60,12 @@ Result<QByteArray> utf8FromUtf16(const QByteArray &document)
     return text.toUtf8();
 }
 
-// A UTF-8 document, its root array in up to pieces parts at once.
+// A UTF-8 document, its root array in up to pieces parts at once; pieces < 0:
+// as many as the document's size asks for.
 Result<QVariant> readUtf8(const QByteArray &document, int pieces)
 {
+    if (pieces < 0)
+        pieces = plist::piecesFor(document.size());
     const char *begin = document.data();
     const char *end = begin + document.size();
     std::optional<plist::Pieces> split;
@@ -78,16 +81,15 @@ Result<QVariant> readUtf8(const QByteArray &document, int pieces)
     return plist::TreeReader(begin, end, split ? &*split : nullptr).run();
 }
 
-// pieces < 0: as many as the document's size asks for.
 Result<QVariant> read(const QByteArray &document, int pieces)
 {
     if (document.startsWith("\xFF\xFE") || document.startsWith("\xFE\xFF")) {
         const Result<QByteArray> utf8 = utf8FromUtf16(document);
         if (!utf8)
             return Error{utf8.error()};
-        return readUtf8(*utf8, pieces < 0 ? plist::piecesFor(utf8->size()) : pieces);
+        return readUtf8(*utf8, pieces);
     }
-    return readUtf8(document, pieces < 0 ? plist::piecesFor(document.size()) : pieces);
+    return readUtf8(document, pieces);
 }
 
 } // namespace

@@ -400,11 +400,8 @@ bool Scanner::content(QByteArray *out)
                     }
                 }
                 mP += 3;
-            } else if (at("<!--")) {
-                if (!comment())
-                    return false;
-            } else if (at("<?")) {
-                if (!instruction())
+            } else if (atMisc()) {
+                if (!misc())
                     return false;
             } else {
                 return true;

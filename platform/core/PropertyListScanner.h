@@ -76,6 +76,9 @@ protected:
     bool comment();
     bool instruction();
     bool doctypeDecl();
+    // Comments and instructions may stand between the other parts.
+    bool atMisc() const { return at("<!--") || at("<?"); }
+    bool misc() { return at("<!--") ? comment() : instruction(); }
 
     bool skipUndeclaredEntity();
     bool reference(QByteArray *out);

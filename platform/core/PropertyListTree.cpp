@@ -88,11 +88,8 @@ bool TreeReader::document()
             return fail(u"premature end of document"_s);
         if (*mP != '<')
             return fail(u"text outside the root element"_s);
-        if (at("<!--")) {
-            if (!comment())
-                return false;
-        } else if (at("<?")) {
-            if (!instruction())
+        if (atMisc()) {
+            if (!misc())
                 return false;
         } else if (at("<!DOCTYPE")) {
             if (doctype || !doctypeDecl())
@@ -109,15 +106,10 @@ bool TreeReader::document()
         skipSpace();
         if (mP >= mEnd)
             return true;
-        if (at("<!--")) {
-            if (!comment())
-                return false;
-        } else if (at("<?")) {
-            if (!instruction())
-                return false;
-        } else {
+        if (!atMisc())
             return fail(u"content after the root element"_s);
-        }
+        if (!misc())
+            return false;
     }
 }
 
@@ -131,6 +123,15 @@ bool TreeReader::canTakeValue()
     const Frame &top = mStack.back();
     if (top.kind == Kind::Dict && !top.hasKey)
         return fail(u"a value in a dict without a key"_s);
+    return true;
+}
+
+template<typename T>
+bool TreeReader::addParsed(std::optional<T> &&value, const char *what, const QString &text)
+{
+    if (!value)
+        return fail(u"malformed %1 '%2'"_s.arg(QLatin1StringView(what), text.left(40)));
+    addValue(QVariant(std::move(*value)));
     return true;
 }
 
@@ -292,23 +293,11 @@ bool TreeReader::startElement(Tag tag, const char *n, qsizetype length, bool emp
         addValue(variantOf(std::move(text)));
         return true;
     case Tag::Date:
-        if (auto date = parseDate(text)) {
-            addValue(QVariant(*date));
-            return true;
-        }
-        return fail(u"malformed date '%1'"_s.arg(text.left(40)));
+        return addParsed(parseDate(text), "date", text);
     case Tag::Integer:
-        if (auto value = parseInteger(text)) {
-            addValue(std::move(*value));
-            return true;
-        }
-        return fail(u"malformed integer '%1'"_s.arg(text.left(40)));
+        return addParsed(parseInteger(text), "integer", text);
     case Tag::Real:
-        if (auto real = parseReal(text)) {
-            addValue(QVariant(*real));
-            return true;
-        }
-        return fail(u"malformed real '%1'"_s.arg(text.left(40)));
+        return addParsed(parseReal(text), "real", text);
     case Tag::True:
     case Tag::False:
         addValue(QVariant(tag == Tag::True));

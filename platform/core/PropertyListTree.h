@@ -58,6 +58,9 @@ private:
 
     bool canTakeValue();
     void addValue(QVariant &&value);
+    // The value read from a leaf's text, or a fault naming what it is not.
+    template<typename T>
+    bool addParsed(std::optional<T> &&value, const char *what, const QString &text);
     QVariant closeFrame();
 
     std::vector<Frame> mStack;
