@@ -65,13 +65,22 @@ private:
             if (!watcher.files().contains(path) && !watcher.directories().contains(path))
                 watcher.addPath(path);
         };
-        do {
-            // Watched before read, so that a line written in between still
-            // wakes the loop. The folder may not be made yet.
+        // The folder may not be made yet: its nearest existing ancestor wakes
+        // the loop when the next step down appears.
+        const auto nearestFolder = [&documents] {
             QString folder = documents;
             while (!QFileInfo::exists(folder) && folder != QFileInfo(folder).path())
                 folder = QFileInfo(folder).path();
+            return folder;
+        };
+        do {
+            // Watched before read, so that a line written in between still
+            // wakes the loop. A folder made before its parent was watched
+            // wakes nothing: then look again at once.
+            const QString folder = nearestFolder();
             watch(folder);
+            if (nearestFolder() != folder)
+                continue;
             const QStringList logs = QDir(documents).entryList({u"*.log"_s}, QDir::Files);
             for (const QString &log : logs)
                 watch(documents + u'/' + log);
