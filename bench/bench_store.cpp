@@ -175,6 +175,7 @@ void BM_ParseOnePass(benchmark::State &state)
     parseWith(state, 1);
 }
 
+// The floor: the file's bytes into memory.
 void BM_ReadBytes(benchmark::State &state)
 {
     const QString path = fixture(int(state.range(0)));
